@@ -7,11 +7,10 @@ namespace korvanta {
 
 EnumTable::EnumTable(EnumSpec spec) : spec_(std::move(spec))
 {
-    int member = spec_.firstMember;
-    for (const QString& sid : spec_.sids) {
+    for (size_t i = 0; i < spec_.sids.size(); ++i) {
         EnumRecord r;
-        r.SId = sid;
-        r.member = member++;
+        r.SId = spec_.sids[i];
+        r.member = spec_.members.empty() ? spec_.firstMember + static_cast<int>(i) : spec_.members[i];
         recs_.push_back(r);
     }
 }
@@ -109,18 +108,21 @@ const QString kNotSpecified = QStringLiteral("не указано");
 
 EnumSpec FldTypeSpec()
 {
-    return {QStringLiteral("FLDTYPE"),
-            L({"PK", "Str", "FK", "Integ", "Bool", "Num182", "Num183", "Num184", "Date", "DateTime"}),
-            1, false, kNotSpecified,
-            QStringLiteral("Тип поля с идентификатором \"%s\" не известен системе."),
-            QStringLiteral("TDB.CodeToFldType: Тип поля с кодом \"%d\" не найден."),
-            QStringLiteral("TDB.FldTypeToCode: Тип поля не найден."),
-            QStringLiteral("TDB.FldTypeToName: Тип поля не найден.")};
+    EnumSpec s{QStringLiteral("FLDTYPE"),
+               L({"PK", "Str", "FK", "Integ", "Bool", "Num182", "Num183", "Num184", "Date", "DateTime"}),
+               1, {}, false, kNotSpecified,
+               QStringLiteral("Тип поля с идентификатором \"%s\" не известен системе."),
+               QStringLiteral("TDB.CodeToFldType: Тип поля с кодом \"%d\" не найден."),
+               QStringLiteral("TDB.FldTypeToCode: Тип поля не найден."),
+               QStringLiteral("TDB.FldTypeToName: Тип поля не найден.")};
+    // The SIDs are registered in an order of their own: integers before flags.
+    s.members = {ftPK, ftStr, ftFK, ftInteg, ftBool, ftNum182, ftNum183, ftNum184, ftDate, ftDateTime};
+    return s;
 }
 
 EnumSpec FKRuleSpec()
 {
-    return {QStringLiteral("FKRULE"), L({"NoAction", "Cascade", "SetNull"}), 1, false, QString(),
+    return {QStringLiteral("FKRULE"), L({"NoAction", "Cascade", "SetNull"}), 1, {}, false, QString(),
             QStringLiteral("Правило связи с идентификатором \"%s\" неизвестно системе."),
             QStringLiteral("TDB.CodeToFKRule: Правило связи с кодом \"%d\" не найдено."),
             QStringLiteral("TDB.FKRuleToCode: Правило удаления не указано."),
@@ -134,7 +136,7 @@ EnumSpec FrmlFuncSpec()
                "Or", "Equal", "Greater", "GreaterEqual", "Less", "LessEqual", "Empty", "Containing",
                "Not", "SimpleRoundTo", "Percent", "NumberPercent", "DayOf", "WeekOf", "MonthOf",
                "YearOf", "Inc"}),
-            1, false, kNotSpecified,
+            1, {}, false, kNotSpecified,
             QStringLiteral("Функция формулы с идентификатором \"%s\" не известна системе"),
             QStringLiteral("TDB.CodeToFrmlFunc: Функция формулы с кодом \"%d\" не найдена."),
             QStringLiteral("TDB.FrmlFuncToCode: Функция формулы не найдена."),
@@ -146,7 +148,7 @@ EnumSpec FltrItTypeSpec()
     return {QStringLiteral("FLTRITTP"),
             L({"And", "Or", "Equal", "Greater", "GreaterEqual", "Less", "LessEqual", "Empty",
                "Containing", "Between", "In", "Exist"}),
-            1, true, kNotSpecified, QString(),
+            1, {}, true, kNotSpecified, QString(),
             QStringLiteral("TDB.CodeToFltrItType: Тип узла фильтра с кодом \"%d\" не найден."),
             QStringLiteral("TDB.CodeToFltrItType: Тип узла фильтра не найден."),
             QStringLiteral("TDB.CodeToFltrItType: Тип узла фильтра не найден.")};
@@ -154,7 +156,7 @@ EnumSpec FltrItTypeSpec()
 
 EnumSpec FltrItTypeOfValueSpec()
 {
-    return {QStringLiteral("FLTRITTOV"), L({"Const", "Func", "Field"}), 1, true, kNotSpecified,
+    return {QStringLiteral("FLTRITTOV"), L({"Const", "Func", "Field"}), 1, {}, true, kNotSpecified,
             QString(),
             QStringLiteral("TDB.CodeToFltrItTypeOfValue: Тип значения узла фильтра с кодом \"%d\" не найден."),
             QStringLiteral("TDB.FltrItTypeOfValueToCode: Тип значения узла фильтра не найден."),
@@ -165,7 +167,7 @@ EnumSpec FltrItFnSpec()
 {
     return {QStringLiteral("FLTRITFN"),
             L({"CurDT", "CurD", "BegD", "BegW", "BegTd", "BegM", "BegQ", "BegHy", "BegY", "CurU"}),
-            1, true, kNotSpecified, QString(),
+            1, {}, true, kNotSpecified, QString(),
             QStringLiteral("TDB.CodeToFltrItFn: Функция узла фильтра с кодом \"%d\" не найдена."),
             QStringLiteral("TDB.FltrItFnToCode: Функция узла фильтра не найдена."),
             QStringLiteral("TDB.FltrItFnToName: Функция узла фильтра не найдена.")};
@@ -177,7 +179,7 @@ EnumSpec CtrlTypeSpec()
             L({"Root", "PageCon", "Tab", "StrEdit", "StrMemo", "StrSkype", "StrFile", "StrSite",
                "StrEmail", "StrPhone", "Integ", "Num182", "Num183", "Num184", "ObjEditBtn",
                "ObjComboBox", "Date", "DateTime", "CheckBox", "Label", "Button"}),
-            1, false, kNotSpecified,
+            1, {}, false, kNotSpecified,
             QStringLiteral("TDB.CtrlTypeTableLoad: Тип контрола с идентификатором \"%s\" неизвестен системе."),
             QStringLiteral("TDB.CodeToCtrlType: Тип контрола с кодом \"%d\" не найден."),
             QStringLiteral("TDB.CtrlTypeToCode: Тип контрола не найден."),
@@ -187,7 +189,7 @@ EnumSpec CtrlTypeSpec()
 EnumSpec AccSpec()
 {
     return {QStringLiteral("ACC"),
-            L({"NoAccess", "AsGroup", "ReadTbl", "ReadCrd", "Edit", "Full", "Detail"}), 1, false,
+            L({"NoAccess", "AsGroup", "ReadTbl", "ReadCrd", "Edit", "Full", "Detail"}), 1, {}, false,
             QString(),
             QStringLiteral("TDB.AccTableLoad: Доступ с идентификатором \"%s\" неизвестен системе."),
             QStringLiteral("TDB.CodeToAcc: Доступ с кодом \"%d\" не найден."),
@@ -199,7 +201,7 @@ EnumSpec AccFSpec()
 {
     return {QStringLiteral("ACCF"),
             L({"NoAccess", "AsGroup", "Temp", "TempDef", "Perm", "PermDef", "PermDefHide", "Detail"}),
-            1, false, QString(),
+            1, {}, false, QString(),
             QStringLiteral("TDB.AccFTableLoad: Доступ с идентификатором \"%s\" неизвестен системе."),
             QStringLiteral("TDB.CodeToAccF: Доступ с кодом \"%d\" не найден."),
             QStringLiteral("TDB.AccFToCode: Доступ не найден."),
@@ -209,7 +211,7 @@ EnumSpec AccFSpec()
 EnumSpec DateGrpSpec()
 {
     return {QStringLiteral("DATEGRP"),
-            L({"Day", "Week", "Decade", "Month", "Quarter", "Halfyear", "Year"}), 1, false,
+            L({"Day", "Week", "Decade", "Month", "Quarter", "Halfyear", "Year"}), 1, {}, false,
             QString(),
             QStringLiteral("TDB.DateGrpLoad: Группировка даты с идентификатором \"%s\" неизвестна системе."),
             QStringLiteral("TDB.CodeToDateGrp: Группировка даты с кодом \"%d\" не найдена."),
@@ -220,7 +222,7 @@ EnumSpec DateGrpSpec()
 EnumSpec TriTypeSpec()
 {
     return {QStringLiteral("TRITYPE"),
-            L({"AddSum", "DedSum", "AddCnt", "DedCnt", "Add", "Ded", "Mul", "Div"}), 0, false,
+            L({"AddSum", "DedSum", "AddCnt", "DedCnt", "Add", "Ded", "Mul", "Div"}), 0, {}, false,
             QString(),
             QStringLiteral("TDB.TriTypeLoad: Тип триггера с идентификатором \"%s\" неизвестен системе."),
             QStringLiteral("TMain.CodeToTriType: Тип триггера с кодом \"%d\" не найден."),

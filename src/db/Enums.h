@@ -37,8 +37,9 @@ enum TTriType { ttAddSum, ttDedSum, ttAddCnt, ttDedCnt, ttAdd, ttDed, ttMul, ttD
 // One enumeration: its table, the SIDs in member order and its messages.
 struct EnumSpec {
     QString table;
-    std::vector<QString> sids;  // member firstMember + i has sids[i]
+    std::vector<QString> sids;  // in registration order
     int firstMember = 1;        // 0 for trigger types, which have no "none"
+    std::vector<int> members;   // member of each SID; empty: firstMember, firstMember + 1, ...
     bool skipUnknownRows = false;
     QString noneName;           // name of member 0
     QString loadMsg;            // row with an unknown SID

@@ -264,11 +264,13 @@ qint64 TDB::InsRow(const QString& ATable, const QStringList& AFields, const Valu
     qint64 N = 0;
     if (ReturnPKId)
         N = GetGenId(K, 1);
-    QStringList lines{QStringLiteral("insert into ") + ATable + QStringLiteral(" ("), K + u','};
+    // A table with nothing but its key gets no dangling commas.
+    const QString sep = AFields.isEmpty() ? QString() : QStringLiteral(",");
+    QStringList lines{QStringLiteral("insert into ") + ATable + QStringLiteral(" ("), K + sep};
     for (qsizetype i = 0; i < AFields.size(); ++i)
         lines << AFields[i] + (i + 1 < AFields.size() ? QStringLiteral(",") : QString());
     lines << QStringLiteral(") values (");
-    lines << (ReturnPKId ? QString::number(N) + u',' : QStringLiteral("gen_id(") + K + QStringLiteral(",1),"));
+    lines << (ReturnPKId ? QString::number(N) : QStringLiteral("gen_id(") + K + QStringLiteral(",1)")) + sep;
     for (qsizetype i = 0; i < AFields.size(); ++i)
         lines << u':' + AFields[i] + (i + 1 < AFields.size() ? QStringLiteral(",") : QString());
     lines << QStringLiteral(")");
@@ -400,11 +402,12 @@ TInsert::TInsert(TDB& db, const QString& ATable, const QStringList& AFields, boo
     CheckIdent(PKField);
     for (const QString& f : AFields)
         CheckIdent(f);
-    QStringList lines{QStringLiteral("insert into ") + ATable + QStringLiteral(" ("), PKField + u','};
+    const QString sep = Fields.isEmpty() ? QString() : QStringLiteral(",");
+    QStringList lines{QStringLiteral("insert into ") + ATable + QStringLiteral(" ("), PKField + sep};
     for (qsizetype i = 0; i < Fields.size(); ++i)
         lines << Fields[i] + (i + 1 < Fields.size() ? QStringLiteral(",") : QString());
     lines << QStringLiteral(") values (");
-    lines << (ReturnID ? u':' + PKField + u',' : QStringLiteral("gen_id(") + PKField + QStringLiteral(",1),"));
+    lines << (ReturnID ? u':' + PKField : QStringLiteral("gen_id(") + PKField + QStringLiteral(",1)")) + sep;
     for (qsizetype i = 0; i < Fields.size(); ++i)
         lines << u':' + Fields[i] + (i + 1 < Fields.size() ? QStringLiteral(",") : QString());
     lines << QStringLiteral(")");
