@@ -84,27 +84,33 @@ QByteArray BuildDpb(const FbConnectParams& p, bool create)
     return out;
 }
 
-constexpr int kIscEpochJulian = 2400001;  // QDate julian day of 17 November 1858
+constexpr int kIscSerialOffset = 15018;    // ISC day 0 is serial day -15018
 
 ISC_TIMESTAMP ToIscTimestamp(double serial)
 {
-    QDateTime dt = DateTimeFromSerial(serial);
+    // Before the epoch the fraction still counts forward from midnight.
+    double days = std::trunc(serial);
+    qint64 ms = std::llround(std::fabs(serial - days) * 86400000.0);
+    if (ms >= 86400000) {
+        days += 1;
+        ms -= 86400000;
+    }
     ISC_TIMESTAMP ts;
-    ts.timestamp_date = static_cast<ISC_DATE>(dt.date().toJulianDay() - kIscEpochJulian);
-    ts.timestamp_time = static_cast<ISC_TIME>(dt.time().msecsSinceStartOfDay()) * 10u;
+    ts.timestamp_date = static_cast<ISC_DATE>(static_cast<qint64>(days) + kIscSerialOffset);
+    ts.timestamp_time = static_cast<ISC_TIME>(ms * 10);
     return ts;
 }
 
 double FromIscDate(ISC_DATE d)
 {
-    return SerialFromDate(QDate::fromJulianDay(static_cast<qint64>(d) + kIscEpochJulian));
+    return static_cast<double>(static_cast<qint64>(d) - kIscSerialOffset);
 }
 
 double FromIscTimestamp(const ISC_TIMESTAMP& ts)
 {
-    QDate date = QDate::fromJulianDay(static_cast<qint64>(ts.timestamp_date) + kIscEpochJulian);
-    QTime time = QTime::fromMSecsSinceStartOfDay(static_cast<int>(ts.timestamp_time / 10));
-    return SerialFromDateTime(QDateTime(date, time));
+    const double days = FromIscDate(ts.timestamp_date);
+    const double frac = (ts.timestamp_time / 10) / 86400000.0;
+    return days >= 0 ? days + frac : days - frac;
 }
 
 }  // namespace
@@ -456,7 +462,7 @@ void FbStatement::ExecQuery()
     else
         Prepare();
     eof_ = true;
-    rowsAffected_ = 0;
+    countable_ = false;
     Impl& im = *impl_;
     Status st;
 
@@ -601,11 +607,8 @@ void FbStatement::ExecQuery()
     im.stmt->execute(&st, tra_.handle(), inMeta, const_cast<unsigned char*>(in),
                      outCount ? im.outMeta : nullptr, outCount ? im.outBuf.data() : nullptr);
     st.Check();
-    if (im.type == isc_info_sql_stmt_insert || im.type == isc_info_sql_stmt_update ||
-        im.type == isc_info_sql_stmt_delete || im.type == isc_info_sql_stmt_exec_procedure) {
-        rowsAffected_ = im.stmt->getAffectedRecords(&st);
-        st.Check();
-    }
+    countable_ = im.type == isc_info_sql_stmt_insert || im.type == isc_info_sql_stmt_update ||
+                 im.type == isc_info_sql_stmt_delete || im.type == isc_info_sql_stmt_exec_procedure;
     eof_ = outCount == 0;
 }
 
@@ -636,6 +639,18 @@ void FbStatement::Close()
     if (impl_)
         impl_->ReleaseCursor();
     eof_ = true;
+}
+
+quint64 FbStatement::RowsAffected() const
+{
+    // Asked for only when needed: the count costs the engine a visit to its
+    // lock table, which bulk inserts should not pay for every row.
+    if (!countable_ || !impl_)
+        return 0;
+    Status st;
+    quint64 n = impl_->stmt->getAffectedRecords(&st);
+    st.Check();
+    return n;
 }
 
 int FbStatement::FieldCount() const

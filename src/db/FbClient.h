@@ -120,7 +120,8 @@ public:
     int FieldIndex(const QString& name) const;  // -1 when absent
     Value Field(int i) const;
     Value FieldByName(const QString& name) const;
-    quint64 RowsAffected() const { return rowsAffected_; }
+    // Rows changed by the last insert, update or delete.
+    quint64 RowsAffected() const;
 
     FbTransaction& transaction() const { return tra_; }
 
@@ -140,7 +141,7 @@ private:
     std::vector<Value> paramValues_;  // by unique name
     std::unique_ptr<Impl> impl_;
     bool eof_ = true;
-    quint64 rowsAffected_ = 0;
+    bool countable_ = false;
 };
 
 // Translates ":NAME" parameters to "?" outside literals, quoted names and

@@ -158,7 +158,9 @@ QDateTime DateTimeFromSerial(double serial)
         d = d.addDays(1);
         ms -= 86400000;
     }
-    return QDateTime(d, QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
+    // Serial dates know no time zone: UTC keeps every time of day valid (no
+    // daylight-saving gaps) and spares a time-zone lookup per value.
+    return QDateTime(d, QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)), Qt::UTC);
 }
 
 TDateTime EncodeDate(int year, int month, int day)
@@ -169,7 +171,7 @@ TDateTime EncodeDate(int year, int month, int day)
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec)
 {
     return TDateTime{SerialFromDateTime(
-        QDateTime(QDate(year, month, day), QTime(hour, minute, second, msec)))};
+        QDateTime(QDate(year, month, day), QTime(hour, minute, second, msec), Qt::UTC))};
 }
 
 double RoundTo(double value, int decimals)

@@ -7,6 +7,7 @@
 #include "db/Value.h"
 #include "db/ValueText.h"
 
+#include <ctime>
 #include <gtest/gtest.h>
 
 using namespace korvanta;
@@ -148,4 +149,16 @@ TEST(StartOfThe, PeriodStartsAndLags)
             EXPECT_EQ(e.message(), QString::fromUtf8(msg));
         }
     }
+}
+
+TEST(SerialDates, KnowNoDaylightSavingGaps)
+{
+    // 02:30 on 28 March 2021 does not exist in Berlin; a serial date-time has no zone.
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    const TDateTime t = EncodeDateTime(2021, 3, 28, 2, 30);
+    EXPECT_EQ(DateTimeFromSerial(t.serial).time(), QTime(2, 30));
+    EXPECT_DOUBLE_EQ(t.serial, SerialFromDate(QDate(2021, 3, 28)) + 2.5 / 24);
+    qunsetenv("TZ");
+    tzset();
 }
