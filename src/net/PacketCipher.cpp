@@ -15,12 +15,16 @@ namespace korvanta {
 namespace {
 
 // RC2 lives in OpenSSL's legacy provider; the default one must stay loaded too.
+// The handles are kept for the whole run.
+OSSL_PROVIDER* g_legacy = nullptr;
+OSSL_PROVIDER* g_default = nullptr;
+
 void LoadProviders()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        OSSL_PROVIDER_load(nullptr, "legacy");
-        OSSL_PROVIDER_load(nullptr, "default");
+        g_legacy = OSSL_PROVIDER_load(nullptr, "legacy");
+        g_default = OSSL_PROVIDER_load(nullptr, "default");
     });
 }
 
