@@ -27,9 +27,15 @@ public:
     std::map<std::string, double> seconds;
     void ReportRuns(const std::vector<Run>& runs) override
     {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration)
-                seconds[r.benchmark_name()] = r.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(r.time_unit);
+        for (const Run& r : runs) {
+            if (r.run_type != Run::RT_Iteration)
+                continue;
+            // With a rate the comparison is per item, else per iteration.
+            auto rate = r.counters.find("items_per_second");
+            seconds[r.benchmark_name()] = rate != r.counters.end() && rate->second.value > 0
+                                              ? 1.0 / rate->second.value
+                                              : r.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(r.time_unit);
+        }
         ConsoleReporter::ReportRuns(runs);
     }
 };
