@@ -3,7 +3,11 @@
 #include "Identifiers.h"
 #include "ValueText.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
 #include <QStringEncoder>
 
 namespace korvanta {
@@ -57,6 +61,73 @@ TDB::~TDB()
         Disconnect();
     } catch (...) {
     }
+    if (cliCon_)
+        cliCon_->OnTerminate = nullptr;
+}
+
+// ------------------------------------------------------- server service
+
+void TDB::SetServerLink(std::unique_ptr<ServerLink> link)
+{
+    cliCon_ = std::move(link);
+    if (cliCon_)
+        cliCon_->OnTerminate = [this](const QString& reason) {
+            if (OnServerLost)
+                OnServerLost(Format(QStringLiteral("%s %s"), {QStringLiteral("Подключение к серверу прервано."), reason}));
+        };
+}
+
+void TDB::ServerConnect()
+{
+    const QString ini = IniPath.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/client.ini") : IniPath;
+    QSettings settings(ini, QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("Info"));
+    const QString addr = settings.value(QStringLiteral("ServerAddr")).toString();
+    const QString port = settings.value(QStringLiteral("ServerPort"), QStringLiteral("3040")).toString();
+    if (!cliCon_)
+        RaiseMsg(QStringLiteral("TDB.ServerConnect: Подключение к серверу не создано."));
+    try {
+        cliCon_->Connect(addr, port);
+    } catch (const ExceptionPos&) {
+        RaiseMsgFmt(QStringLiteral("Не удалось подключиться к серверу \"%s\"."), {addr});
+    } catch (const SilentAbort&) {
+        RaiseMsgFmt(QStringLiteral("Не удалось подключиться к серверу \"%s\"."), {addr});
+    }
+    FbConnectParams p = params_;
+    p.location = settings.value(QStringLiteral("Database")).toString();
+    p.user = settings.value(QStringLiteral("User"), QStringLiteral("SYSDBA")).toString();
+    p.password = settings.value(QStringLiteral("Password"), QStringLiteral("pinecrest")).toString();
+    if (p.location.isEmpty())
+        RaiseMsgFmt(QStringLiteral("В файле \"%s\" не указана база данных (раздел Info, ключ Database)."), {ini});
+    // A relative file path is taken from the folder of client.ini.
+    if (!p.location.contains(u':') && QFileInfo(p.location).isRelative())
+        p.location = QFileInfo(ini).absoluteDir().absoluteFilePath(p.location);
+    params_ = p;
+}
+
+bool TDB::ServerConnected() const
+{
+    return cliCon_ && cliCon_->Connected();
+}
+
+void TDB::ServerDisconnect()
+{
+    if (cliCon_)
+        cliCon_->Disconnect();
+}
+
+TDateTime TDB::CurrentDate()
+{
+    if (!cliCon_)
+        RaiseMsg(QStringLiteral("TDB.CurrentDate: Нет подключения к серверу."));
+    return cliCon_->GetDate();
+}
+
+TDateTime TDB::CurrentDateTime()
+{
+    if (!cliCon_)
+        RaiseMsg(QStringLiteral("TDB.CurrentDateTime: Нет подключения к серверу."));
+    return cliCon_->GetDateTime();
 }
 
 // ------------------------------------------------------------ connection

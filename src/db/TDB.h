@@ -10,6 +10,7 @@
 
 #include "Enums.h"
 #include "FbClient.h"
+#include "ServerLink.h"
 #include "Value.h"
 
 #include <QStringList>
@@ -28,6 +29,25 @@ public:
     ~TDB();
     TDB(const TDB&) = delete;
     TDB& operator=(const TDB&) = delete;
+
+    // ---- the server service
+    // The connection to the server service (the packet client in the program).
+    void SetServerLink(std::unique_ptr<ServerLink> link);
+    ServerLink* CliCon() const { return cliCon_.get(); }
+    // client.ini: section Info, keys ServerAddr, ServerPort (3040), Database,
+    // User, Password. Beside the program unless set.
+    QString IniPath;
+    // Connects to the server service, then takes the database location and
+    // account from client.ini.
+    void ServerConnect();
+    bool ServerConnected() const;
+    void ServerDisconnect();
+    // The server service's clock: formulas and filters take the date only from here.
+    TDateTime CurrentDate();
+    TDateTime CurrentDateTime();
+    // The server connection ended unexpectedly: the message to show before the
+    // program ends ("Подключение к серверу прервано." and the reason).
+    std::function<void(const QString&)> OnServerLost;
 
     // ---- connection and identity
     // The location and account by which Connect attaches (from client.ini or
@@ -158,6 +178,7 @@ private:
     Value Code(EnumTable& t, int member);
     QString Name(EnumTable& t, int member, const QString& msg);
 
+    std::unique_ptr<ServerLink> cliCon_;
     FbConnectParams params_;
     FbAttachment ibdb_;
     FbTransaction ibtrs_;

@@ -5,25 +5,23 @@
 // that ended without the client asking for it (OnTerminate).
 
 #include "TCon.h"
+#include "db/ServerLink.h"
 
 #include <QTimer>
 
 namespace korvanta {
 
-class TCliCon : public TCon {
+class TCliCon : public TCon, public ServerLink {
     Q_OBJECT
 public:
     explicit TCliCon(QObject* parent = nullptr);
 
-    void Connect(const QString& AAddr, const QString& APort);
-    bool Connected() const;
+    void Connect(const QString& AAddr, const QString& APort) override;
+    bool Connected() const override;
     // Ends the connection at the client's request; reports nothing.
-    void Disconnect();
-    TDateTime GetDate();
-    TDateTime GetDateTime();
-
-    // The connection ended unexpectedly (after the handshake), with the reason.
-    std::function<void(const QString&)> OnTerminate;
+    void Disconnect() override;
+    TDateTime GetDate() override;
+    TDateTime GetDateTime() override;
 
     int Protocol = 4;
     int ConnectTimeoutMs = 15000;    // connecting and the server's first line
