@@ -313,7 +313,8 @@ QString TranslateParams(const QString& sql, QStringList& positional)
             i = j;
             continue;
         }
-        if (c == u':' && i + 1 < n && (sql[i + 1].isLetter() || sql[i + 1] == u'_')) {
+        // Names may also be numbers (":0", ":1"): filter conditions are numbered.
+        if (c == u':' && i + 1 < n && (sql[i + 1].isLetterOrNumber() || sql[i + 1] == u'_')) {
             qsizetype j = i + 1;
             while (j < n && (sql[j].isLetterOrNumber() || sql[j] == u'_' || sql[j] == u'$'))
                 ++j;
@@ -344,6 +345,7 @@ struct FbStatement::Impl {
         bool operator==(const Slot&) const = default;
     };
     std::vector<Slot> signature;
+    QStringList names;  // output column names (aliases)
 
     void ReleaseCursor()
     {
@@ -421,6 +423,12 @@ bool FbStatement::HasParam(const QString& name) const
     return paramNames_.contains(name);
 }
 
+Value FbStatement::ParamValue(const QString& name) const
+{
+    const qsizetype idx = paramNames_.indexOf(name);
+    return idx < 0 ? Value() : paramValues_[idx];
+}
+
 void FbStatement::SetParam(const QString& name, const Value& value)
 {
     qsizetype idx = paramNames_.indexOf(name);
@@ -449,6 +457,10 @@ void FbStatement::Prepare()
     impl->outMeta = impl->stmt->getOutputMetadata(&st);
     st.Check();
     impl->outBuf.resize(impl->outMeta->getMessageLength(&st));
+    st.Check();
+    const unsigned outCount = impl->outMeta->getCount(&st);
+    for (unsigned i = 0; i < outCount; ++i)
+        impl->names << QString::fromUtf8(impl->outMeta->getAlias(&st, i));
     st.Check();
     impl_ = std::move(impl);
 }
@@ -655,25 +667,23 @@ quint64 FbStatement::RowsAffected() const
 
 int FbStatement::FieldCount() const
 {
-    if (!impl_)
-        return 0;
-    Status st;
-    return static_cast<int>(impl_->outMeta->getCount(&st));
+    return impl_ ? static_cast<int>(impl_->names.size()) : 0;
 }
 
 QString FbStatement::FieldName(int i) const
 {
-    Status st;
-    const char* alias = impl_->outMeta->getAlias(&st, static_cast<unsigned>(i));
-    st.Check();
-    return QString::fromUtf8(alias);
+    return impl_ ? impl_->names.value(i) : QString();
 }
 
 int FbStatement::FieldIndex(const QString& name) const
 {
-    const int n = FieldCount();
-    for (int i = 0; i < n; ++i)
-        if (FieldName(i).compare(name, Qt::CaseInsensitive) == 0)
+    if (!impl_)
+        return -1;
+    const int exact = static_cast<int>(impl_->names.indexOf(name));
+    if (exact >= 0)
+        return exact;
+    for (int i = 0; i < impl_->names.size(); ++i)
+        if (impl_->names[i].compare(name, Qt::CaseInsensitive) == 0)
             return i;
     return -1;
 }

@@ -107,6 +107,7 @@ public:
 
     void SetParam(const QString& name, const Value& value);
     QStringList ParamNames() const { return paramNames_; }
+    Value ParamValue(const QString& name) const;
     bool HasParam(const QString& name) const;
 
     // Executes; for a select the first row (if any) is fetched.

@@ -183,7 +183,8 @@ std::vector<SysTable> Build()
         S("FLTRIT_SID", 50, "Идентификатор"), R("FLD_ID", "FLD", "Поле"), S("FLTRIT_VALUE", 250, "Значение"),
         R("FLTRITTOV_ID", "FLTRITTOV", "Тип значения").Since(12),
         R("FLTRITFN_ID", "FLTRITFN", "Функция").Since(12),
-        R("FLD_ID_VALUE", "FLD", "Поле значения").Since(12), I("FLTRIT_LAG", "Смещение").Since(12)}));
+        R("FLD_ID_VALUE", "FLD", "Поле значения").Since(12), I("FLTRIT_LAG", "Смещение").Since(12),
+        R("DEP_ID", "DEP", "Связь")}));
     v.push_back(T(22, "FLTRITPT", "Шаг пути фильтра", "Пути фильтров", {
         R("FLTRIT_ID", "FLTRIT", "Элемент фильтра", fkCascade).NotNull(),
         R("FLD_ID", "FLD", "Поле связи").NotNull()}));

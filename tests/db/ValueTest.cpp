@@ -85,6 +85,7 @@ TEST(TranslateParams, ReplacesNamesOutsideLiteralsAndComments)
         {"select ':X' from T where \"a:b\" = :Y -- :Z\n and C = :X", "select ':X' from T where \"a:b\" = ? -- :Z\n and C = ?", {"Y", "X"}},
         {"select 'it''s :X' from T /* :Q */ where A = :A", "select 'it''s :X' from T /* :Q */ where A = ?", {"A"}},
         {"select A from T where A = :A or B = :A", "select A from T where A = ? or B = ?", {"A", "A"}},
+        {"select * from T T0 where T0.A = :0 and T0.B >= :12", "select * from T T0 where T0.A = ? and T0.B >= ?", {"0", "12"}},
     };
     for (const Case& c : cases) {
         QStringList names;

@@ -1,0 +1,138 @@
+#include "TestModel.h"
+
+namespace korvanta::test {
+
+qint64 TestModel::AddObject(TDB& db, const QString& table, const QString& name, const QString& name2, bool tree,
+                            bool hasTree)
+{
+    const qint64 id = db.InsRow("OBJ",
+                                {"OBJ_TABLE", "OBJ_NAME", "OBJ_NAME2", "OBJ_REF", "OBJ_SYS", "OBJ_META", "OBJ_NOMENU",
+                                 "OBJ_TREE", "OBJ_HASTREE", "OBJ_HASTMPL", "OBJ_FETCHALL"},
+                                {table, name, name2, tree ? 1 : 0, 0, 0, 0, tree ? 1 : 0, hasTree ? 1 : 0, 0, 0}, true);
+    db.InsRow("FLD", {"OBJ_ID", "FLD_FIELD", "FLD_NAME", "FLDTYPE_ID", "FLD_NOTNULL", "FLD_SYS"},
+              {id, table + "_ID", "Код", db.FldTypeToCode(ftPK), 1, 1}, false);
+    db.CreateTable(table, table + "_ID");
+    return id;
+}
+
+qint64 TestModel::AddField(TDB& db, qint64 objId, const QString& table, const QString& field, const QString& name,
+                           TFldType type, int len, bool notNull, bool acc, const QString& sid)
+{
+    const qint64 id = db.InsRow("FLD",
+                                {"OBJ_ID", "FLD_FIELD", "FLD_NAME", "FLDTYPE_ID", "FLD_LEN", "FLD_NOTNULL", "FLD_ACC",
+                                 "FLD_SID"},
+                                {objId, field, name, db.FldTypeToCode(type), len ? Value(len) : Value(),
+                                 notNull ? 1 : 0, acc ? 1 : 0, sid.isEmpty() ? Value() : Value(sid)},
+                                true);
+    db.CreateField(table, field, notNull, false, type, len);
+    return id;
+}
+
+qint64 TestModel::AddLink(TDB& db, qint64 objId, const QString& table, const QString& field, const QString& name,
+                          qint64 parentObjId, const QString& parentTable, TFKRule rule, bool notNull, bool acc)
+{
+    const qint64 fld = AddField(db, objId, table, field, name, ftFK, 0, notNull, acc);
+    db.InsRow("DEP", {"OBJ_ID", "FLD_ID", "FKRULE_ID", "DEP_SYS", "DEP_DELTR"},
+              {parentObjId, fld, db.FKRuleToCode(rule), 0, 0}, false);
+    db.CreateFK(table, parentTable, field, parentTable + "_ID", rule);
+    return fld;
+}
+
+void TestModel::Build(TDB& db)
+{
+    {
+        ChangeTransaction tr(db);
+        const qint64 usr = db.SelVals("OBJ_ID", "OBJ", {"OBJ_TABLE"}, {"USR"}).asInteger();
+        const qint64 city = objs["CITY"] = AddObject(db, "CITY", "Город", "Города");
+        AddField(db, city, "CITY", "NAME", "Название", ftStr, 50);
+
+        const qint64 grp = objs["GRP"] = AddObject(db, "GRP", "Иерархия", "Иерархия", true);
+        AddField(db, grp, "GRP", "LFT", "Левый код", ftInteg, 0, true, false, "Lft");
+        AddField(db, grp, "GRP", "RGT", "Правый код", ftInteg, 0, true, false, "Rgt");
+        AddField(db, grp, "GRP", "NAME", "Название", ftStr, 50, false, false, "Name");
+
+        const qint64 client = objs["CLIENT"] = AddObject(db, "CLIENT", "Клиент", "Клиенты", false, true);
+        AddField(db, client, "CLIENT", "NAME", "Название", ftStr, 100, true);
+        AddLink(db, client, "CLIENT", "CITY_ID", "Город", city, "CITY", fkNoAction);
+        AddLink(db, client, "CLIENT", "OWNER_ID", "Менеджер", usr, "USR", fkNoAction, false, true);
+        AddLink(db, client, "CLIENT", "GRP_ID", "Группа", grp, "GRP", fkNoAction);
+        db.ExecSQL("alter table CLIENT add constraint UK_CLIENT unique (NAME)", {});
+
+        const qint64 ord = objs["ORD"] = AddObject(db, "ORD", "Заказ", "Заказы");
+        AddLink(db, ord, "ORD", "CLIENT_ID", "Клиент", client, "CLIENT", fkCascade, true);
+        AddField(db, ord, "ORD", "NUM", "Номер", ftInteg);
+        AddField(db, ord, "ORD", "DT", "Дата", ftDate);
+        AddField(db, ord, "ORD", "AMOUNT", "Сумма", ftNum182);
+        AddLink(db, ord, "ORD", "OWNER_ID", "Менеджер", usr, "USR", fkNoAction, false, true);
+
+        const qint64 line = objs["ORDLINE"] = AddObject(db, "ORDLINE", "Строка заказа", "Строки заказа");
+        AddLink(db, line, "ORDLINE", "ORD_ID", "Заказ", ord, "ORD", fkCascade, true);
+        AddField(db, line, "ORDLINE", "QTY", "Количество", ftInteg);
+        AddField(db, line, "ORDLINE", "PRICE", "Цена", ftNum182);
+        tr.Commit();
+    }
+    ChangeTransaction tr(db);
+    // Users and their group (the group tree: root 1..4, managers 2..3).
+    db.UpdRows("USRGRP", {"USRGRP_RGT"}, {4}, {"USRGRP_ID"}, {1}, 1);
+    managers = db.InsRow("USRGRP", {"USRGRP_LFT", "USRGRP_RGT", "USRGRP_NAME"}, {2, 3, "Менеджеры"}, true);
+    const QString pas = PasswordHash("1");
+    const QStringList usrCols{"USRGRP_ID", "USR_LOGIN", "USR_NAME", "USR_PAS"};
+    u1 = db.InsRow("USR", usrCols, {managers, "u1", "Иванов", pas}, true);
+    u2 = db.InsRow("USR", usrCols, {managers, "u2", "Петров", pas}, true);
+    u3 = db.InsRow("USR", usrCols, {Value(), "u3", "Сидоров", pas}, true);
+
+    // Data.
+    for (const char* name : {"Москва", "Казань"})
+        rows[QStringLiteral("CITY:") + name] = db.InsRow("CITY", {"NAME"}, {name}, true);
+    const qint64 root = db.InsRow("GRP", {"LFT", "RGT", "NAME"}, {1, 2, "Все"}, true);
+    rows["GRP:Все"] = root;
+    struct C {
+        const char* name;
+        qint64 owner;
+        const char* city;
+    } clients[] = {{"Альфа", u1, "Москва"}, {"Бета", u2, "Казань"}, {"Гамма", 0, "Москва"}, {"Дельта", u3, nullptr}};
+    for (const C& c : clients)
+        rows[QStringLiteral("CLIENT:") + c.name] = db.InsRow(
+            "CLIENT", {"NAME", "OWNER_ID", "CITY_ID", "GRP_ID"},
+            {c.name, c.owner ? Value(c.owner) : Value(),
+             c.city ? Value(rows[QStringLiteral("CITY:") + c.city]) : Value(), root},
+            true);
+    struct O {
+        int num;
+        const char* client;
+        qint64 owner;
+        TDateTime dt;
+        double amount;
+    } orders[] = {{1, "Альфа", u1, EncodeDate(2021, 3, 1), 100.5},
+                  {2, "Бета", u2, EncodeDate(2021, 3, 15), 200},
+                  {3, "Гамма", 0, EncodeDate(2021, 2, 28), 300},
+                  {4, "Дельта", u3, EncodeDate(2021, 4, 1), 400}};
+    for (const O& o : orders) {
+        const qint64 id = rows[QStringLiteral("ORD:%1").arg(o.num)] = db.InsRow(
+            "ORD", {"CLIENT_ID", "NUM", "DT", "AMOUNT", "OWNER_ID"},
+            {rows[QStringLiteral("CLIENT:") + o.client], o.num, o.dt, o.amount, o.owner ? Value(o.owner) : Value()},
+            true);
+        db.InsRow("ORDLINE", {"ORD_ID", "QTY", "PRICE"}, {id, 2, 10.25}, false);
+    }
+
+    // Rights.
+    auto acc = [&](TAcc a) { return a == aNoAcc ? Value() : db.AccToCode(a); };
+    auto uoa = [&](qint64 user, const char* table, TAcc own, TAcc noOwn) {
+        return db.InsRow("UOA",
+                         {"USR_ID", "OBJ_ID", "OWNACC_ID", "NOOWNACC_ID", "UOA_MENU", "UOA_ADD", "UOA_TREE",
+                          "UOA_IMPORT", "UOA_EXPORT", "UOA_TMDC", "UOA_DOUBLE", "UOA_ADVFLTR"},
+                         {user, objs[table], acc(own), acc(noOwn), 1, 1, 0, 0, 0, 0, 0, 1}, true);
+    };
+    uoa(u1, "CITY", aNoAcc, aReadTbl);  // u2 has no row for CITY at all
+    uoa(u1, "CLIENT", aFull, aNoAcc);
+    uoa(u2, "CLIENT", aEdit, aReadTbl);
+    const qint64 u1Ord = uoa(u1, "ORD", aDetail, aNoAcc);
+    db.InsRow("UUA", {"UOA_ID", "USR_ID", "ACC_ID"}, {u1Ord, u2, db.AccToCode(aReadCrd)}, false);
+    db.InsRow("UGA", {"UOA_ID", "USRGRP_ID", "ACC_ID"}, {u1Ord, managers, db.AccToCode(aFull)}, false);
+    const qint64 u2Ord = uoa(u2, "ORD", aDetail, aEdit);
+    db.InsRow("UUA", {"UOA_ID", "USR_ID", "ACC_ID"}, {u2Ord, u3, db.AccToCode(aReadTbl)}, false);
+    uoa(u1, "ORDLINE", aNoAcc, aFull);
+    tr.Commit();
+}
+
+}  // namespace korvanta::test

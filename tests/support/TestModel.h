@@ -1,0 +1,36 @@
+#pragma once
+// A small business model that the engine tests share, made through the
+// schema builder and metadata rows of a real database:
+//   CITY (no owner field), GRP (a hierarchy), CLIENT (owner field, unique
+//   name, links to CITY and GRP), ORD (mandatory link to CLIENT, owner
+//   field), ORDLINE (link to ORD);
+//   users u1 and u2 in the group "Менеджеры", u3 without group (password "1");
+//   rights rows for: no UOA row, no owner field, owner levels, and Detail
+//   with user and group entries.
+
+#include "db/TDB.h"
+
+#include <QMap>
+
+namespace korvanta::test {
+
+struct TestModel {
+    qint64 u1 = 0, u2 = 0, u3 = 0, managers = 0;
+    QMap<QString, qint64> objs;  // table -> OBJ_ID
+    QMap<QString, qint64> rows;  // "CLIENT:Альфа" -> key of a data row
+
+    // Builds everything and commits.
+    void Build(TDB& db);
+
+    // Creates an object with its table and key field; returns OBJ_ID.
+    static qint64 AddObject(TDB& db, const QString& table, const QString& name, const QString& name2,
+                            bool tree = false, bool hasTree = false);
+    static qint64 AddField(TDB& db, qint64 objId, const QString& table, const QString& field, const QString& name,
+                           TFldType type, int len = 0, bool notNull = false, bool acc = false,
+                           const QString& sid = QString());
+    static qint64 AddLink(TDB& db, qint64 objId, const QString& table, const QString& field, const QString& name,
+                          qint64 parentObjId, const QString& parentTable, TFKRule rule, bool notNull = false,
+                          bool acc = false);
+};
+
+}  // namespace korvanta::test
