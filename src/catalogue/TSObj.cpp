@@ -14,10 +14,11 @@ void TSObj::CheckEmpty() const
 void TSObj::AddAllFld(const FbStatement& AIBSQL)
 {
     CheckEmpty();
-    const int n = AIBSQL.FieldCount();
-    flds_.reserve(n + 4);
-    for (int i = 0; i < n; ++i)
-        flds_.push_back({AIBSQL.FieldName(i), Value()});
+    const QStringList& names = AIBSQL.FieldNames();
+    flds_.reserve(names.size() + 4);
+    for (const QString& name : names)
+        flds_.push_back({name, Value()});
+    layout_ = names.constData();
     AddVirtualFlds();
 }
 
@@ -63,6 +64,13 @@ const TObjFld& TSObj::FldByField(const QString& AField) const
 void TSObj::CopyDataFrom(const FbStatement& AIBSQL)
 {
     const int n = AIBSQL.FieldCount();
+    const QStringList& names = AIBSQL.FieldNames();
+    if (layout_ && layout_ == names.constData() && n > 0 && flds_.size() >= static_cast<size_t>(n) &&
+        flds_[0].Field == names[0] && flds_[static_cast<size_t>(n) - 1].Field == names[n - 1]) {
+        for (int i = 0; i < n; ++i)
+            flds_[static_cast<size_t>(i)].value = AIBSQL.Field(i);
+        return;
+    }
     for (int i = 0; i < n; ++i) {
         const QString name = AIBSQL.FieldName(i);
         // Rows made from the same query have the columns in the same places.

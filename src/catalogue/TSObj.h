@@ -55,6 +55,8 @@ protected:
 private:
     void CheckEmpty() const;
     std::vector<TObjFld> flds_;
+    // The column list the values were made from: rows of the same query copy by position.
+    const void* layout_ = nullptr;
 };
 
 // Integer of a named value that may be Null (0 then).

@@ -346,6 +346,11 @@ struct FbStatement::Impl {
     };
     std::vector<Slot> signature;
     QStringList names;  // output column names (aliases)
+    struct Column {
+        unsigned offset, nullOffset, type, length;
+        int scale;
+    };
+    std::vector<Column> columns;  // read once, so a row is decoded without calls into the client
 
     void ReleaseCursor()
     {
@@ -459,8 +464,12 @@ void FbStatement::Prepare()
     impl->outBuf.resize(impl->outMeta->getMessageLength(&st));
     st.Check();
     const unsigned outCount = impl->outMeta->getCount(&st);
-    for (unsigned i = 0; i < outCount; ++i)
+    for (unsigned i = 0; i < outCount; ++i) {
         impl->names << QString::fromUtf8(impl->outMeta->getAlias(&st, i));
+        impl->columns.push_back({impl->outMeta->getOffset(&st, i), impl->outMeta->getNullOffset(&st, i),
+                                 impl->outMeta->getType(&st, i) & ~1u, impl->outMeta->getLength(&st, i),
+                                 impl->outMeta->getScale(&st, i)});
+    }
     st.Check();
     impl_ = std::move(impl);
 }
@@ -670,9 +679,16 @@ int FbStatement::FieldCount() const
     return impl_ ? static_cast<int>(impl_->names.size()) : 0;
 }
 
-QString FbStatement::FieldName(int i) const
+const QString& FbStatement::FieldName(int i) const
 {
-    return impl_ ? impl_->names.value(i) : QString();
+    static const QString none;
+    return impl_ && i >= 0 && i < impl_->names.size() ? impl_->names[i] : none;
+}
+
+const QStringList& FbStatement::FieldNames() const
+{
+    static const QStringList none;
+    return impl_ ? impl_->names : none;
 }
 
 int FbStatement::FieldIndex(const QString& name) const
@@ -700,18 +716,18 @@ Value FbStatement::Field(int i) const
 {
     if (!impl_ || eof_)
         RaiseMsg(QStringLiteral("No current record"));
-    Status st;
-    IMessageMetadata* m = impl_->outMeta;
-    const unsigned idx = static_cast<unsigned>(i);
+    if (i < 0 || static_cast<size_t>(i) >= impl_->columns.size())
+        RaiseMsgFmt(QStringLiteral("Column %d out of range"), {i});
+    const Impl::Column& col = impl_->columns[static_cast<size_t>(i)];
     const unsigned char* base = impl_->outBuf.data();
-    const short nullInd = *reinterpret_cast<const short*>(base + m->getNullOffset(&st, idx));
+    short nullInd;
+    std::memcpy(&nullInd, base + col.nullOffset, sizeof nullInd);
     if (nullInd)
         return Value();
-    const unsigned char* p = base + m->getOffset(&st, idx);
-    const unsigned type = m->getType(&st, idx) & ~1u;
-    const int scale = m->getScale(&st, idx);
-    const unsigned length = m->getLength(&st, idx);
-    st.Check();
+    const unsigned char* p = base + col.offset;
+    const unsigned type = col.type;
+    const int scale = col.scale;
+    const unsigned length = col.length;
     auto scaled = [scale](ISC_INT64 x) -> Value {
         if (scale >= 0)
             return Value(static_cast<long long>(x));
@@ -772,6 +788,7 @@ Value FbStatement::Field(int i) const
         return Value(TDateTime{t / 864000000.0});
     }
     case SQL_BLOB: {
+        Status st;
         ISC_QUAD id;
         std::memcpy(&id, p, sizeof id);
         IBlob* blob = att_.handle()->openBlob(&st, tra_.handle(), &id, 0, nullptr);

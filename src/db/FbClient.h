@@ -117,7 +117,9 @@ public:
     void Close();
 
     int FieldCount() const;
-    QString FieldName(int i) const;
+    const QString& FieldName(int i) const;
+    // The column names; the same list object for every row of one prepared text.
+    const QStringList& FieldNames() const;
     int FieldIndex(const QString& name) const;  // -1 when absent
     Value Field(int i) const;
     Value FieldByName(const QString& name) const;

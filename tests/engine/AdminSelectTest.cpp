@@ -85,7 +85,8 @@ TEST_F(AdminSelectTest, FailuresPrintTheSystemsMessage)
     for (const Case& c : cases) {
         auto [rc, out, err] = Run(c.args);
         EXPECT_EQ(rc, c.rc);
-        if (c.rc == 1)
+        if (c.rc == 1) {
             EXPECT_EQ(err, QString::fromUtf8(c.err));
+        }
     }
 }

