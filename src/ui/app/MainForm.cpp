@@ -399,9 +399,12 @@ QWidget* TMainForm::OpenWindow(TObj* AObj, int AKind, const QString& caption)
     }
     auto* child = new MdiChild(AKind, AObj);
     child->setWindowTitle(caption);
+    // New windows cascade inside the frame: two thirds of it, each a step lower and to the right.
+    const int step = 28 * (mdi_->subWindowList().size() % 8);
+    const QSize area = mdi_->viewport()->size();
     QMdiSubWindow* sub = mdi_->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->resize(640, 400);
+    sub->setGeometry(step, step, std::max(360, area.width() * 2 / 3), std::max(240, area.height() * 2 / 3));
     sub->show();
     return child;
 }
