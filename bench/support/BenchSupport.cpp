@@ -1,6 +1,7 @@
 #include "BenchSupport.h"
 
 #include "db/CreateDatabase.h"
+#include "db/TDB.h"
 
 #include <cstdio>
 
@@ -19,6 +20,35 @@ FbConnectParams ScratchDatabase::params() const
     FbConnectParams p;
     p.location = path_;
     return p;
+}
+
+void FillLargeCatalogue(const FbConnectParams& params, int objects, int fields)
+{
+    TDB tdb;
+    tdb.SetConnectParams(params);
+    tdb.Connect();
+    ChangeTransaction tr(tdb);
+    TInsert obj(tdb, "OBJ", {"OBJ_TABLE", "OBJ_NAME", "OBJ_NAME2", "OBJ_REF", "OBJ_SYS", "OBJ_META", "OBJ_TMPL"}, true);
+    TInsert fld(tdb, "FLD", {"OBJ_ID", "FLD_FIELD", "FLD_NAME", "FLDTYPE_ID", "FLD_LEN", "FLD_NOTNULL", "FLD_SYS"}, true);
+    TInsert dep(tdb, "DEP", {"OBJ_ID", "FLD_ID", "FKRULE_ID", "DEP_SYS", "DEP_DELTR"}, false);
+    const Value pk = tdb.FldTypeToCode(ftPK), str = tdb.FldTypeToCode(ftStr), fk = tdb.FldTypeToCode(ftFK),
+                num = tdb.FldTypeToCode(ftNum182), noAction = tdb.FKRuleToCode(fkNoAction);
+    qint64 previous = 0;
+    for (int o = 0; o < objects; ++o) {
+        const QString table = QStringLiteral("T%1").arg(o);
+        const qint64 id = obj.Insert({table, QStringLiteral("Объект %1").arg(o, 3, 10, QChar(u'0')),
+                                      QStringLiteral("Объекты %1").arg(o), 0, 0, 0, "%s"});
+        fld.Insert({id, table + "_ID", "Код", pk, Value(), 1, 1});
+        for (int f = 1; f < fields; ++f) {
+            const bool link = f == 1 && previous != 0;
+            const qint64 fid = fld.Insert({id, QStringLiteral("F%1").arg(f), QStringLiteral("Поле %1").arg(f),
+                                           link ? fk : f % 2 ? str : num, link || f % 2 == 0 ? Value() : Value(50), 0, 0});
+            if (link)
+                dep.Insert({previous, fid, noAction, 0, 0});
+        }
+        previous = id;
+    }
+    tr.Commit();
 }
 
 namespace {

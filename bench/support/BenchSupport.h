@@ -24,6 +24,10 @@ private:
     QString path_;
 };
 
+// Metadata rows of `objects` objects with `fields` fields each, every object
+// linked to the previous one (no tables: the catalogue does not look at them).
+void FillLargeCatalogue(const FbConnectParams& params, int objects, int fields);
+
 struct RatioLine {
     std::string label;
     std::string ours;      // benchmark name
