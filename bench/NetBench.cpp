@@ -111,15 +111,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QProcess server;
-    server.setReadChannel(QProcess::StandardError);
-    server.start(QStringLiteral(KORVANTA_BIN_DIR "/server"), {"--listen", "127.0.0.1", "--port", "0"});
-    QString log;
-    static const QRegularExpression re(QStringLiteral(":(\\d+), протокол"));
-    while (g_serverPort.isEmpty() && server.waitForReadyRead(5000)) {
-        log += QString::fromUtf8(server.readAllStandardError());
-        if (auto m = re.match(log); m.hasMatch())
-            g_serverPort = m.captured(1);
-    }
+    g_serverPort = bench::StartServer(server);
     EchoThread echo;
     echo.start();
     while (g_echoPort == 0)

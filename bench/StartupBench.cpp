@@ -89,15 +89,7 @@ int main(int argc, char** argv)
         return Child(argc, argv, QString::fromLocal8Bit(argv[2]));
     QCoreApplication app(argc, argv);
     QProcess server;
-    server.setReadChannel(QProcess::StandardError);
-    server.start(QStringLiteral(KORVANTA_BIN_DIR "/server"), {"--listen", "127.0.0.1", "--port", "0"});
-    QString port, log;
-    static const QRegularExpression re(QStringLiteral(":(\\d+), протокол"));
-    while (port.isEmpty() && server.waitForReadyRead(5000)) {
-        log += QString::fromUtf8(server.readAllStandardError());
-        if (auto m = re.match(log); m.hasMatch())
-            port = m.captured(1);
-    }
+    const QString port = bench::StartServer(server);
     bench::ScratchDatabase demo, large;
     bench::FillLargeCatalogue(large.params(), 500, 30);
     QTemporaryDir dir;

@@ -3,6 +3,8 @@
 #include "db/CreateDatabase.h"
 #include "db/TDB.h"
 
+#include <QProcess>
+#include <QRegularExpression>
 #include <cstdio>
 
 namespace korvanta::bench {
@@ -20,6 +22,20 @@ FbConnectParams ScratchDatabase::params() const
     FbConnectParams p;
     p.location = path_;
     return p;
+}
+
+QString StartServer(QProcess& server)
+{
+    server.setReadChannel(QProcess::StandardError);
+    server.start(QStringLiteral(KORVANTA_BIN_DIR "/server"), {"--listen", "127.0.0.1", "--port", "0"});
+    static const QRegularExpression re(QStringLiteral(":(\\d+), протокол"));
+    QString log;
+    while (server.waitForReadyRead(5000)) {
+        log += QString::fromUtf8(server.readAllStandardError());
+        if (auto m = re.match(log); m.hasMatch())
+            return m.captured(1);
+    }
+    return QString();
 }
 
 void FillLargeCatalogue(const FbConnectParams& params, int objects, int fields)

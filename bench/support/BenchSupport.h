@@ -4,6 +4,7 @@
 
 #include "db/FbClient.h"
 
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -27,6 +28,9 @@ private:
 // Metadata rows of `objects` objects with `fields` fields each, every object
 // linked to the previous one (no tables: the catalogue does not look at them).
 void FillLargeCatalogue(const FbConnectParams& params, int objects, int fields);
+
+// Starts build/bin/server on a free loopback port; returns the port.
+QString StartServer(QProcess& server);
 
 struct RatioLine {
     std::string label;

@@ -2,6 +2,7 @@
 // real program on loopback) and against small scripted servers for the
 // cases the real one never produces.
 #include "support/Expect.h"
+#include "support/ServerProcess.h"
 
 #include "net/PacketCodec.h"
 #include "net/TCliCon.h"
@@ -16,50 +17,15 @@
 #include <csignal>
 
 using namespace korvanta;
+using korvanta::test::ServerProcess;
+using korvanta::test::WaitFor;
 
 namespace {
-
-// Runs the event loop until the condition holds or the time is up.
-bool WaitFor(const std::function<bool()>& done, int ms = 5000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 void Settle(int ms = 100)
 {
     WaitFor([] { return false; }, ms);
 }
-
-// build/bin/server on a free loopback port.
-class ServerProcess {
-public:
-    explicit ServerProcess(QStringList extra = {})
-    {
-        process.setProgram(QStringLiteral(KORVANTA_BIN_DIR "/server"));
-        process.setArguments(QStringList{"--listen", "127.0.0.1", "--port", "0"} + extra);
-        process.start();
-        static const QRegularExpression re(QStringLiteral(":(\\d+), протокол"));
-        WaitFor([&] {
-            log += QString::fromUtf8(process.readAllStandardError());
-            auto m = re.match(log);
-            if (m.hasMatch())
-                port = m.captured(1);
-            return !port.isEmpty();
-        });
-    }
-    ~ServerProcess()
-    {
-        process.terminate();
-        process.waitForFinished(5000);
-    }
-    QProcess process;
-    QString log;
-    QString port;
-};
 
 // A scripted server: greets with the given line and hands every packet to a handler.
 class FakeServer {
@@ -122,7 +88,7 @@ struct Client {
 TEST(ServerService, AnswersDateAndDateTimeFromItsClock)
 {
     ServerProcess server({"--fixed-time", "2021-03-15T09:05:07"});
-    ASSERT_FALSE(server.port.isEmpty()) << server.log.toStdString();
+    ASSERT_FALSE(server.port.isEmpty()) << server.ReadLog().toStdString();
     Client c;
     c.con.Connect("127.0.0.1", server.port);
     EXPECT_TRUE(c.con.Connected());
@@ -132,8 +98,7 @@ TEST(ServerService, AnswersDateAndDateTimeFromItsClock)
     Settle();
     EXPECT_TRUE(c.terminated.isEmpty());
     EXPECT_TRUE(WaitFor([&] {
-        server.log += QString::fromUtf8(server.process.readAllStandardError());
-        return server.log.contains("Отключение");
+        return server.ReadLog().contains("Отключение");
     }));
 }
 

@@ -1,5 +1,6 @@
 // The database object with the server service: client.ini, the server's
 // clock, and the end of the server connection.
+#include "support/ServerProcess.h"
 #include "support/TestDatabase.h"
 
 #include "net/TCliCon.h"
@@ -13,40 +14,13 @@
 
 using namespace korvanta;
 using korvanta::test::TestDatabase;
+using korvanta::test::WaitFor;
 
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int ms = 5000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-struct Server {
-    QProcess process;
-    QString port;
-    Server()
-    {
-        process.setReadChannel(QProcess::StandardError);
-        process.start(QStringLiteral(KORVANTA_BIN_DIR "/server"),
-                      {"--listen", "127.0.0.1", "--port", "0", "--fixed-time", "2021-03-15T09:05:07"});
-        static const QRegularExpression re(QStringLiteral(":(\\d+), протокол"));
-        QString log;
-        WaitFor([&] {
-            log += QString::fromUtf8(process.readAllStandardError());
-            if (auto m = re.match(log); m.hasMatch())
-                port = m.captured(1);
-            return !port.isEmpty();
-        });
-    }
-    ~Server()
-    {
-        process.terminate();
-        process.waitForFinished(5000);
-    }
+// The server with its clock fixed at 15.03.2021 9:05:07.
+struct Server : test::ServerProcess {
+    Server() : ServerProcess({"--fixed-time", "2021-03-15T09:05:07"}) {}
 };
 
 QString WriteIni(const QTemporaryDir& dir, const QMap<QString, QString>& info)

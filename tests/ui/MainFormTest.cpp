@@ -1,5 +1,6 @@
 // The main window's log-in sequence against the real server service and a
 // real database, with the login prompt and message boxes answered by the test.
+#include "support/ServerProcess.h"
 #include "support/TestDatabase.h"
 #include "support/TestModel.h"
 
@@ -26,38 +27,6 @@ using namespace korvanta;
 using namespace korvanta::test;
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& done, int ms = 5000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-struct Server {
-    QProcess process;
-    QString port;
-    Server()
-    {
-        process.setReadChannel(QProcess::StandardError);
-        process.start(QStringLiteral(KORVANTA_BIN_DIR "/server"), {"--listen", "127.0.0.1", "--port", "0"});
-        static const QRegularExpression re(QStringLiteral(":(\\d+), протокол"));
-        QString log;
-        WaitFor([&] {
-            log += QString::fromUtf8(process.readAllStandardError());
-            if (auto m = re.match(log); m.hasMatch())
-                port = m.captured(1);
-            return !port.isEmpty();
-        });
-    }
-    ~Server()
-    {
-        process.terminate();
-        process.waitForFinished(5000);
-    }
-};
 
 class MainFormTest : public ::testing::Test {
 protected:
@@ -120,7 +89,7 @@ protected:
         return out;
     }
 
-    Server server;
+    ServerProcess server;
     TestDatabase tdb;
     QTemporaryDir dir;
     QStringList messages;

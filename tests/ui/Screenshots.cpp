@@ -1,5 +1,6 @@
 // Takes the screenshots of the documentation under a real X server (Xvfb):
 //   xvfb-run -a -s "-screen 0 1280x800x24" build/bin/ui_screenshots docs/screenshots
+#include "support/ServerProcess.h"
 #include "support/TestDatabase.h"
 
 #include "net/TCliCon.h"
@@ -42,16 +43,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
 
-    QProcess server;
-    server.setReadChannel(QProcess::StandardError);
-    server.start(QStringLiteral(KORVANTA_BIN_DIR "/server"), {"--listen", "127.0.0.1", "--port", "0"});
-    QString port, log;
-    static const QRegularExpression re(QStringLiteral(":(\\d+), протокол"));
-    while (port.isEmpty() && server.waitForReadyRead(5000)) {
-        log += QString::fromUtf8(server.readAllStandardError());
-        if (auto m = re.match(log); m.hasMatch())
-            port = m.captured(1);
-    }
+    test::ServerProcess server;
+    const QString port = server.port;
     test::TestDatabase tdb;
     QTemporaryDir dir;
     QSettings ini(dir.path() + "/client.ini", QSettings::IniFormat);
@@ -89,7 +82,5 @@ int main(int argc, char** argv)
     Grab(&form, out + "/data-menu.png");
     form.menu("miData")->hide();
     form.close();
-    server.terminate();
-    server.waitForFinished(3000);
     return 0;
 }
