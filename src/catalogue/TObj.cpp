@@ -451,11 +451,13 @@ void TObjList::LoadFrml()
         node->AddAllFld(*q);
         node->CopyDataFrom(*q);
         const Value fv = node->V(QStringLiteral("FLD_ID_VALUE"));
-        if (!fv.isNull())
+        node->Func = db_.CodeToFrmlFunc(node->FuncId());
+        if (!fv.isNull()) {
             node->FldValue = GetFldById(fv.asInteger());
-        else if (!node->FldTypeId().isNull())
-            node->ConstValue = db_.DBStrToVarByFldType(node->V(QStringLiteral("FRMLIT_VALUE")),
-                                                       db_.CodeToFldType(node->FldTypeId()));
+        } else if (!node->FldTypeId().isNull()) {
+            node->ConstType = db_.CodeToFldType(node->FldTypeId());
+            node->ConstValue = db_.DBStrToVarByFldType(node->V(QStringLiteral("FRMLIT_VALUE")), node->ConstType);
+        }
         TFld* owner = GetFldById(node->V(QStringLiteral("FLD_ID")).asInteger());
         if (owner != current) {
             current = owner;

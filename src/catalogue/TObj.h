@@ -57,11 +57,19 @@ public:
     const Value& FldTypeId() const { return V(QStringLiteral("FLDTYPE_ID")); }
     bool HasPath() const { return V(QStringLiteral("FRMLIT_HASPATH")).isNull() ? false : V(QStringLiteral("FRMLIT_HASPATH")).asBoolean(); }
 
-    TFld* FldValue = nullptr;
-    Value ConstValue;  // a constant node's value, converted by its type
+    TFrmlFunc Func = ffNone;     // function nodes
+    TFld* FldValue = nullptr;    // field nodes
+    TFldType ConstType = ftNone; // constant nodes
+    Value ConstValue;            // a constant node's value, converted by its type
     TFldList Path;
     TFrmlIt* Parent = nullptr;
     std::vector<std::unique_ptr<TFrmlIt>> FrmlItList;
+
+    bool IsFunc() const { return Func != ffNone; }
+    bool IsField() const { return !IsFunc() && FldValue; }
+    // The configurator's text; with AFull false a function renders as its name only.
+    QString Text(TDB& db, bool AFull = true) const;
+    std::unique_ptr<TFrmlIt> Clone() const;
 };
 
 class TFrml {
@@ -70,6 +78,10 @@ public:
     bool IsEmpty() const { return !RootFrmlIt; }
     void Clear() { RootFrmlIt.reset(); }
     TFrmlIt* FindById(qint64 AId) const;
+    QString Text(TDB& db) const { return RootFrmlIt ? RootFrmlIt->Text(db) : QString(); }
+    // The first fault, depth first, parent before children.
+    bool isValid(TDB& db, const TFrmlIt*& ErrFrmlIt, QString& ErrMsg) const;
+    bool HasExtFld() const;
 };
 
 // A value-template item (OBJVALUE).

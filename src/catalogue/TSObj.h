@@ -47,10 +47,11 @@ public:
 
     const std::vector<TObjFld>& Flds() const { return flds_; }
 
+    void AddFld(const QString& AField, const Value& AValue = Value()) { flds_.push_back({AField, AValue}); }
+
 protected:
     // Named values beyond the columns (kept after them, in this order).
     virtual void AddVirtualFlds() {}
-    void AddFld(const QString& AField, const Value& AValue = Value()) { flds_.push_back({AField, AValue}); }
 
 private:
     void CheckEmpty() const;

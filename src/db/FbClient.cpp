@@ -231,8 +231,13 @@ void FbTransaction::Start()
         tpb->insertTag(&st, isc_tpb_read);
         tpb->insertTag(&st, isc_tpb_read_committed);
         tpb->insertTag(&st, isc_tpb_rec_version);
-    } else {
+    } else if (kind_ == TransactionKind::Change) {
         tpb->insertTag(&st, isc_tpb_nowait);
+        tpb->insertTag(&st, isc_tpb_read_committed);
+        tpb->insertTag(&st, isc_tpb_rec_version);
+    } else {
+        tpb->insertTag(&st, isc_tpb_wait);
+        tpb->insertInt(&st, isc_tpb_lock_timeout, 10);
         tpb->insertTag(&st, isc_tpb_read_committed);
         tpb->insertTag(&st, isc_tpb_rec_version);
     }

@@ -65,6 +65,8 @@ private:
 enum class TransactionKind {
     Read,    // read, read_committed, rec_version
     Change,  // nowait, read_committed, rec_version
+    // A short writer that waits (up to 10 s) for a row another transaction holds: counters.
+    ChangeWait,
 };
 
 class FbTransaction {
