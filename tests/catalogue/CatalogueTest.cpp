@@ -129,11 +129,11 @@ TEST_F(CatalogueTest, FormulaTreesAreRebuiltFromNestedSets)
     const qint64 mul = db->FrmlFuncToCode(ffMul).asInteger();
     const qint64 add = db->FrmlFuncToCode(ffAdd).asInteger();
     // AMOUNT: (QTY * PRICE) + 1.5, as a nested set 1..10.
-    tdb.Exec({QStringLiteral("insert into FRMLIT (FRMLIT_ID, FLD_ID, FRMLIT_LFT, FRMLIT_RGT, FRMLFUNC_ID) values (1, %1, 1, 10, %2)").arg(amount->Id()).arg(add),
-              QStringLiteral("insert into FRMLIT (FRMLIT_ID, FLD_ID, FRMLIT_LFT, FRMLIT_RGT, FRMLFUNC_ID) values (2, %1, 2, 7, %2)").arg(amount->Id()).arg(mul),
-              QStringLiteral("insert into FRMLIT (FRMLIT_ID, FLD_ID, FRMLIT_LFT, FRMLIT_RGT, FLD_ID_VALUE) values (3, %1, 3, 4, %2)").arg(amount->Id()).arg(qty->Id()),
-              QStringLiteral("insert into FRMLIT (FRMLIT_ID, FLD_ID, FRMLIT_LFT, FRMLIT_RGT, FLD_ID_VALUE) values (4, %1, 5, 6, %2)").arg(amount->Id()).arg(price->Id()),
-              QStringLiteral("insert into FRMLIT (FRMLIT_ID, FLD_ID, FRMLIT_LFT, FRMLIT_RGT, FLDTYPE_ID, FRMLIT_VALUE) values (5, %1, 8, 9, %2, '1.5')").arg(amount->Id()).arg(db->FldTypeToCode(ftNum182).asInteger())});
+    tdb.Exec({QStringLiteral("insert into FRMLIT (FRMLIT_ID, FLD_ID, FRMLIT_LFT, FRMLIT_RGT, FRMLFUNC_ID) values (1001, %1, 1, 10, %2)").arg(amount->Id()).arg(add),
+              QStringLiteral("insert into FRMLIT (FRMLIT_ID, FLD_ID, FRMLIT_LFT, FRMLIT_RGT, FRMLFUNC_ID) values (1002, %1, 2, 7, %2)").arg(amount->Id()).arg(mul),
+              QStringLiteral("insert into FRMLIT (FRMLIT_ID, FLD_ID, FRMLIT_LFT, FRMLIT_RGT, FLD_ID_VALUE) values (1003, %1, 3, 4, %2)").arg(amount->Id()).arg(qty->Id()),
+              QStringLiteral("insert into FRMLIT (FRMLIT_ID, FLD_ID, FRMLIT_LFT, FRMLIT_RGT, FLD_ID_VALUE) values (1004, %1, 5, 6, %2)").arg(amount->Id()).arg(price->Id()),
+              QStringLiteral("insert into FRMLIT (FRMLIT_ID, FLD_ID, FRMLIT_LFT, FRMLIT_RGT, FLDTYPE_ID, FRMLIT_VALUE) values (1005, %1, 8, 9, %2, '1.5')").arg(amount->Id()).arg(db->FldTypeToCode(ftNum182).asInteger())});
     TObjList again(*db);
     again.Load();
     TFrmlIt* root = again.GetObjByTable("ORD")->GetFldByField("AMOUNT")->Frml.RootFrmlIt.get();
@@ -142,10 +142,10 @@ TEST_F(CatalogueTest, FormulaTreesAreRebuiltFromNestedSets)
     EXPECT_EQ(root->FrmlItList[0]->FrmlItList.size(), 2u);
     EXPECT_EQ(root->FrmlItList[0]->FrmlItList[1]->FldValue->Field(), "PRICE");
     EXPECT_EQ(root->FrmlItList[1]->ConstValue, Value(1.5));
-    EXPECT_EQ(again.GetFrmlItById(4)->Parent->Id(), 2);
+    EXPECT_EQ(again.GetFrmlItById(1004)->Parent->Id(), 1002);
 
     // A row that fits nowhere is a damaged tree.
-    tdb.Exec({QStringLiteral("update FRMLIT set FRMLIT_LFT = 20, FRMLIT_RGT = 21 where FRMLIT_ID = 5")});
+    tdb.Exec({QStringLiteral("update FRMLIT set FRMLIT_LFT = 20, FRMLIT_RGT = 21 where FRMLIT_ID = 1005")});
     TObjList broken(*db);
     EXPECT_MSG(broken.Load(), "TObjList.LoadFrml: Нарушение структуры иерархии формулы для поля \"Сумма\".");
 }

@@ -38,6 +38,23 @@ qint64 TestModel::AddLink(TDB& db, qint64 objId, const QString& table, const QSt
     return fld;
 }
 
+void TestModel::AddFormula(TDB& db, qint64 fldId, const std::vector<FNode>& nodes)
+{
+    for (const FNode& n : nodes) {
+        const qint64 id = db.InsRow(
+            "FRMLIT",
+            {"FLD_ID", "FRMLIT_LFT", "FRMLIT_RGT", "FRMLFUNC_ID", "FLDTYPE_ID", "FRMLIT_VALUE", "FLD_ID_VALUE",
+             "FRMLIT_HASPATH"},
+            {fldId, n.lft, n.rgt, db.FrmlFuncToCode(n.func), db.FldTypeToCode(n.constType),
+             n.constValue.isEmpty() ? Value() : Value(n.constValue), n.fldValue ? Value(n.fldValue) : Value(),
+             n.path.empty() ? 0 : 1},
+            true);
+        for (qint64 step : n.path)
+            db.InsRow("FRMLITPT", {"FRMLIT_ID", "FLD_ID"}, {id, step}, false);
+    }
+    db.UpdRows("FLD", {"FLD_HASFRML"}, {1}, {"FLD_ID"}, {fldId}, 1);
+}
+
 void TestModel::Build(TDB& db)
 {
     {
@@ -52,23 +69,43 @@ void TestModel::Build(TDB& db)
         AddField(db, grp, "GRP", "NAME", "Название", ftStr, 50, false, false, "Name");
 
         const qint64 client = objs["CLIENT"] = AddObject(db, "CLIENT", "Клиент", "Клиенты", false, true);
-        AddField(db, client, "CLIENT", "NAME", "Название", ftStr, 100, true);
+        flds["CLIENT.NAME"] = AddField(db, client, "CLIENT", "NAME", "Название", ftStr, 100, true);
         AddLink(db, client, "CLIENT", "CITY_ID", "Город", city, "CITY", fkNoAction);
         AddLink(db, client, "CLIENT", "OWNER_ID", "Менеджер", usr, "USR", fkNoAction, false, true);
         AddLink(db, client, "CLIENT", "GRP_ID", "Группа", grp, "GRP", fkNoAction);
         db.ExecSQL("alter table CLIENT add constraint UK_CLIENT unique (NAME)", {});
 
         const qint64 ord = objs["ORD"] = AddObject(db, "ORD", "Заказ", "Заказы");
-        AddLink(db, ord, "ORD", "CLIENT_ID", "Клиент", client, "CLIENT", fkCascade, true);
+        flds["ORD.CLIENT_ID"] = AddLink(db, ord, "ORD", "CLIENT_ID", "Клиент", client, "CLIENT", fkCascade, true);
         AddField(db, ord, "ORD", "NUM", "Номер", ftInteg);
-        AddField(db, ord, "ORD", "DT", "Дата", ftDate);
+        flds["ORD.DT"] = AddField(db, ord, "ORD", "DT", "Дата", ftDate);
         AddField(db, ord, "ORD", "AMOUNT", "Сумма", ftNum182);
         AddLink(db, ord, "ORD", "OWNER_ID", "Менеджер", usr, "USR", fkNoAction, false, true);
 
         const qint64 line = objs["ORDLINE"] = AddObject(db, "ORDLINE", "Строка заказа", "Строки заказа");
-        AddLink(db, line, "ORDLINE", "ORD_ID", "Заказ", ord, "ORD", fkCascade, true);
-        AddField(db, line, "ORDLINE", "QTY", "Количество", ftInteg);
-        AddField(db, line, "ORDLINE", "PRICE", "Цена", ftNum182);
+        flds["ORDLINE.ORD_ID"] = AddLink(db, line, "ORDLINE", "ORD_ID", "Заказ", ord, "ORD", fkCascade, true);
+        flds["ORDLINE.QTY"] = AddField(db, line, "ORDLINE", "QTY", "Количество", ftInteg);
+        flds["ORDLINE.PRICE"] = AddField(db, line, "ORDLINE", "PRICE", "Цена", ftNum182);
+
+        // Formulas, a counter, currencies and the copying of lines.
+        const qint64 curr = db.SelVals("OBJ_ID", "OBJ", {"OBJ_TABLE"}, {"CURR"}).asInteger();
+        const qint64 ordCurr = flds["ORD.CURR_ID"] = AddLink(db, ord, "ORD", "CURR_ID", "Валюта", curr, "CURR", fkNoAction);
+        const qint64 rate = flds["ORD.RATE"] = AddField(db, ord, "ORD", "RATE", "Курс", ftNum184);
+        flds["ORD.LINECNT"] = AddField(db, ord, "ORD", "LINECNT", "Строк выдано", ftInteg);
+        flds["ORD.COPY_OF"] = AddLink(db, ord, "ORD", "COPY_OF", "Копия заказа", ord, "ORD", fkSetNull);
+        db.UpdRows("FLD", {"FLD_COPYCHLD"}, {1}, {"FLD_ID"}, {flds["ORD.COPY_OF"]}, 1);
+        const qint64 sum = flds["ORDLINE.LINESUM"] = AddField(db, line, "ORDLINE", "LINESUM", "Сумма", ftNum182);
+        const qint64 clientName = flds["ORDLINE.CLIENTNAME"] = AddField(db, line, "ORDLINE", "CLIENTNAME", "Клиент заказа", ftStr, 10);
+        const qint64 lineNo = flds["ORDLINE.LINENO"] = AddField(db, line, "ORDLINE", "LINENO", "Номер строки", ftInteg);
+        const qint64 lineClient = flds["ORDLINE.CLIENT_ID"] = AddLink(db, line, "ORDLINE", "CLIENT_ID", "Клиент", client, "CLIENT", fkNoAction);
+        db.UpdRows("OBJ", {"OBJ_COPYGRP"}, {"lines"}, {"OBJ_ID"}, {line}, 1);
+        auto fld = [&](const char* table, const char* field) { return flds[QStringLiteral("%1.%2").arg(table, field)]; };
+        AddFormula(db, sum, {Fn(1, 6, ffMul), FldNode(2, 3, fld("ORDLINE", "QTY")), FldNode(4, 5, fld("ORDLINE", "PRICE"))});
+        AddFormula(db, clientName,
+                   {FldNode(1, 2, fld("CLIENT", "NAME"), {fld("ORDLINE", "ORD_ID"), fld("ORD", "CLIENT_ID")})});
+        AddFormula(db, lineNo, {Fn(1, 4, ffInc), FldNode(2, 3, flds["ORD.LINECNT"], {fld("ORDLINE", "ORD_ID")})});
+        AddFormula(db, lineClient, {Fn(1, 2, ffParId)});
+        AddFormula(db, rate, {Fn(1, 6, ffRate), FldNode(2, 3, ordCurr), FldNode(4, 5, fld("ORD", "DT"))});
         tr.Commit();
     }
     ChangeTransaction tr(db);
@@ -114,6 +151,13 @@ void TestModel::Build(TDB& db)
             true);
         db.InsRow("ORDLINE", {"ORD_ID", "QTY", "PRICE"}, {id, 2, 10.25}, false);
     }
+
+    // Currencies and rates; every order may hand out line numbers.
+    rows["CURR:RUB"] = db.InsRow("CURR", {"CURR_NAME", "CURR_BASE"}, {"RUB", 1}, true);
+    const qint64 usd = rows["CURR:USD"] = db.InsRow("CURR", {"CURR_NAME", "CURR_BASE"}, {"USD", 0}, true);
+    db.InsRow("CURRATE", {"CURR_ID", "CURRATE_DATE", "CURRATE_VALUE"}, {usd, EncodeDate(2021, 3, 1), 74.5}, false);
+    db.InsRow("CURRATE", {"CURR_ID", "CURRATE_DATE", "CURRATE_VALUE"}, {usd, EncodeDate(2021, 3, 10), 73.25}, false);
+    db.ExecSQL("update ORD set LINECNT = 0", {});
 
     // Rights.
     auto acc = [&](TAcc a) { return a == aNoAcc ? Value() : db.AccToCode(a); };

@@ -6,7 +6,11 @@
 //   field), ORDLINE (link to ORD);
 //   users u1 and u2 in the group "Менеджеры", u3 without group (password "1");
 //   rights rows for: no UOA row, no owner field, owner levels, and Detail
-//   with user and group entries.
+//   with user and group entries;
+//   formulas: ORDLINE.LINESUM = QTY * PRICE, ORDLINE.CLIENTNAME = ORD>CLIENT>NAME,
+//   ORDLINE.LINENO = counter of ORD.LINECNT, ORDLINE.CLIENT_ID = parent's
+//   client (ParId), ORD.RATE = rate of ORD.CURR_ID on ORD.DT; ORD.COPY_OF
+//   copies the order lines (copy group "lines"); currencies RUB (base), USD.
 
 #include "db/TDB.h"
 
@@ -31,6 +35,23 @@ struct TestModel {
     static qint64 AddLink(TDB& db, qint64 objId, const QString& table, const QString& field, const QString& name,
                           qint64 parentObjId, const QString& parentTable, TFKRule rule, bool notNull = false,
                           bool acc = false);
+
+    // One formula node as stored: nested-set numbers and what the node is.
+    struct FNode {
+        int lft, rgt;
+        TFrmlFunc func = ffNone;
+        TFldType constType = ftNone;
+        QString constValue;
+        qint64 fldValue = 0;
+        std::vector<qint64> path;
+    };
+    static FNode Fn(int lft, int rgt, TFrmlFunc func) { return FNode{lft, rgt, func, ftNone, QString(), 0, {}}; }
+    static FNode FldNode(int lft, int rgt, qint64 fld, std::vector<qint64> path = {})
+    {
+        return FNode{lft, rgt, ffNone, ftNone, QString(), fld, std::move(path)};
+    }
+    static void AddFormula(TDB& db, qint64 fldId, const std::vector<FNode>& nodes);
+    QMap<QString, qint64> flds;  // "TABLE.FIELD" -> FLD_ID of the fields added for formulas
 };
 
 }  // namespace korvanta::test
