@@ -1,111 +1,62 @@
 #include "TestModel.h"
 
+#include "engine/ModelBuilder.h"
+
 namespace korvanta::test {
 
-qint64 TestModel::AddObject(TDB& db, const QString& table, const QString& name, const QString& name2, bool tree,
-                            bool hasTree)
-{
-    const qint64 id = db.InsRow("OBJ",
-                                {"OBJ_TABLE", "OBJ_NAME", "OBJ_NAME2", "OBJ_REF", "OBJ_SYS", "OBJ_META", "OBJ_NOMENU",
-                                 "OBJ_TREE", "OBJ_HASTREE", "OBJ_HASTMPL", "OBJ_FETCHALL"},
-                                {table, name, name2, tree ? 1 : 0, 0, 0, 0, tree ? 1 : 0, hasTree ? 1 : 0, 0, 0}, true);
-    db.InsRow("FLD", {"OBJ_ID", "FLD_FIELD", "FLD_NAME", "FLDTYPE_ID", "FLD_NOTNULL", "FLD_SYS"},
-              {id, table + "_ID", "Код", db.FldTypeToCode(ftPK), 1, 1}, false);
-    db.CreateTable(table, table + "_ID");
-    return id;
-}
-
-qint64 TestModel::AddField(TDB& db, qint64 objId, const QString& table, const QString& field, const QString& name,
-                           TFldType type, int len, bool notNull, bool acc, const QString& sid)
-{
-    const qint64 id = db.InsRow("FLD",
-                                {"OBJ_ID", "FLD_FIELD", "FLD_NAME", "FLDTYPE_ID", "FLD_LEN", "FLD_NOTNULL", "FLD_ACC",
-                                 "FLD_SID"},
-                                {objId, field, name, db.FldTypeToCode(type), len ? Value(len) : Value(),
-                                 notNull ? 1 : 0, acc ? 1 : 0, sid.isEmpty() ? Value() : Value(sid)},
-                                true);
-    db.CreateField(table, field, notNull, false, type, len);
-    return id;
-}
-
-qint64 TestModel::AddLink(TDB& db, qint64 objId, const QString& table, const QString& field, const QString& name,
-                          qint64 parentObjId, const QString& parentTable, TFKRule rule, bool notNull, bool acc)
-{
-    const qint64 fld = AddField(db, objId, table, field, name, ftFK, 0, notNull, acc);
-    db.InsRow("DEP", {"OBJ_ID", "FLD_ID", "FKRULE_ID", "DEP_SYS", "DEP_DELTR"},
-              {parentObjId, fld, db.FKRuleToCode(rule), 0, 0}, false);
-    db.CreateFK(table, parentTable, field, parentTable + "_ID", rule);
-    return fld;
-}
-
-void TestModel::AddFormula(TDB& db, qint64 fldId, const std::vector<FNode>& nodes)
-{
-    for (const FNode& n : nodes) {
-        const qint64 id = db.InsRow(
-            "FRMLIT",
-            {"FLD_ID", "FRMLIT_LFT", "FRMLIT_RGT", "FRMLFUNC_ID", "FLDTYPE_ID", "FRMLIT_VALUE", "FLD_ID_VALUE",
-             "FRMLIT_HASPATH"},
-            {fldId, n.lft, n.rgt, db.FrmlFuncToCode(n.func), db.FldTypeToCode(n.constType),
-             n.constValue.isEmpty() ? Value() : Value(n.constValue), n.fldValue ? Value(n.fldValue) : Value(),
-             n.path.empty() ? 0 : 1},
-            true);
-        for (qint64 step : n.path)
-            db.InsRow("FRMLITPT", {"FRMLIT_ID", "FLD_ID"}, {id, step}, false);
-    }
-    db.UpdRows("FLD", {"FLD_HASFRML"}, {1}, {"FLD_ID"}, {fldId}, 1);
-}
+using MB = ModelBuilder;
 
 void TestModel::Build(TDB& db)
 {
     {
         ChangeTransaction tr(db);
         const qint64 usr = db.SelVals("OBJ_ID", "OBJ", {"OBJ_TABLE"}, {"USR"}).asInteger();
-        const qint64 city = objs["CITY"] = AddObject(db, "CITY", "Город", "Города");
-        AddField(db, city, "CITY", "NAME", "Название", ftStr, 50);
+        const qint64 city = objs["CITY"] = MB::AddObject(db, "CITY", "Город", "Города");
+        MB::AddField(db, city, "CITY", "NAME", "Название", ftStr, 50);
 
-        const qint64 grp = objs["GRP"] = AddObject(db, "GRP", "Иерархия", "Иерархия", true);
-        AddField(db, grp, "GRP", "LFT", "Левый код", ftInteg, 0, true, false, "Lft");
-        AddField(db, grp, "GRP", "RGT", "Правый код", ftInteg, 0, true, false, "Rgt");
-        AddField(db, grp, "GRP", "NAME", "Название", ftStr, 50, false, false, "Name");
+        const qint64 grp = objs["GRP"] = MB::AddObject(db, "GRP", "Иерархия", "Иерархия", true);
+        MB::AddField(db, grp, "GRP", "LFT", "Левый код", ftInteg, 0, true, false, "Lft");
+        MB::AddField(db, grp, "GRP", "RGT", "Правый код", ftInteg, 0, true, false, "Rgt");
+        MB::AddField(db, grp, "GRP", "NAME", "Название", ftStr, 50, false, false, "Name");
 
-        const qint64 client = objs["CLIENT"] = AddObject(db, "CLIENT", "Клиент", "Клиенты", false, true);
-        flds["CLIENT.NAME"] = AddField(db, client, "CLIENT", "NAME", "Название", ftStr, 100, true);
-        AddLink(db, client, "CLIENT", "CITY_ID", "Город", city, "CITY", fkNoAction);
-        AddLink(db, client, "CLIENT", "OWNER_ID", "Менеджер", usr, "USR", fkNoAction, false, true);
-        AddLink(db, client, "CLIENT", "GRP_ID", "Группа", grp, "GRP", fkNoAction);
+        const qint64 client = objs["CLIENT"] = MB::AddObject(db, "CLIENT", "Клиент", "Клиенты", false, true);
+        flds["CLIENT.NAME"] = MB::AddField(db, client, "CLIENT", "NAME", "Название", ftStr, 100, true);
+        MB::AddLink(db, client, "CLIENT", "CITY_ID", "Город", city, "CITY", fkNoAction);
+        MB::AddLink(db, client, "CLIENT", "OWNER_ID", "Менеджер", usr, "USR", fkNoAction, false, true);
+        MB::AddLink(db, client, "CLIENT", "GRP_ID", "Группа", grp, "GRP", fkNoAction);
         db.ExecSQL("alter table CLIENT add constraint UK_CLIENT unique (NAME)", {});
 
-        const qint64 ord = objs["ORD"] = AddObject(db, "ORD", "Заказ", "Заказы");
-        flds["ORD.CLIENT_ID"] = AddLink(db, ord, "ORD", "CLIENT_ID", "Клиент", client, "CLIENT", fkCascade, true);
-        AddField(db, ord, "ORD", "NUM", "Номер", ftInteg);
-        flds["ORD.DT"] = AddField(db, ord, "ORD", "DT", "Дата", ftDate);
-        AddField(db, ord, "ORD", "AMOUNT", "Сумма", ftNum182);
-        AddLink(db, ord, "ORD", "OWNER_ID", "Менеджер", usr, "USR", fkNoAction, false, true);
+        const qint64 ord = objs["ORD"] = MB::AddObject(db, "ORD", "Заказ", "Заказы");
+        flds["ORD.CLIENT_ID"] = MB::AddLink(db, ord, "ORD", "CLIENT_ID", "Клиент", client, "CLIENT", fkCascade, true);
+        MB::AddField(db, ord, "ORD", "NUM", "Номер", ftInteg);
+        flds["ORD.DT"] = MB::AddField(db, ord, "ORD", "DT", "Дата", ftDate);
+        MB::AddField(db, ord, "ORD", "AMOUNT", "Сумма", ftNum182);
+        MB::AddLink(db, ord, "ORD", "OWNER_ID", "Менеджер", usr, "USR", fkNoAction, false, true);
 
-        const qint64 line = objs["ORDLINE"] = AddObject(db, "ORDLINE", "Строка заказа", "Строки заказа");
-        flds["ORDLINE.ORD_ID"] = AddLink(db, line, "ORDLINE", "ORD_ID", "Заказ", ord, "ORD", fkCascade, true);
-        flds["ORDLINE.QTY"] = AddField(db, line, "ORDLINE", "QTY", "Количество", ftInteg);
-        flds["ORDLINE.PRICE"] = AddField(db, line, "ORDLINE", "PRICE", "Цена", ftNum182);
+        const qint64 line = objs["ORDLINE"] = MB::AddObject(db, "ORDLINE", "Строка заказа", "Строки заказа");
+        flds["ORDLINE.ORD_ID"] = MB::AddLink(db, line, "ORDLINE", "ORD_ID", "Заказ", ord, "ORD", fkCascade, true);
+        flds["ORDLINE.QTY"] = MB::AddField(db, line, "ORDLINE", "QTY", "Количество", ftInteg);
+        flds["ORDLINE.PRICE"] = MB::AddField(db, line, "ORDLINE", "PRICE", "Цена", ftNum182);
 
         // Formulas, a counter, currencies and the copying of lines.
         const qint64 curr = db.SelVals("OBJ_ID", "OBJ", {"OBJ_TABLE"}, {"CURR"}).asInteger();
-        const qint64 ordCurr = flds["ORD.CURR_ID"] = AddLink(db, ord, "ORD", "CURR_ID", "Валюта", curr, "CURR", fkNoAction);
-        const qint64 rate = flds["ORD.RATE"] = AddField(db, ord, "ORD", "RATE", "Курс", ftNum184);
-        flds["ORD.LINECNT"] = AddField(db, ord, "ORD", "LINECNT", "Строк выдано", ftInteg);
-        flds["ORD.COPY_OF"] = AddLink(db, ord, "ORD", "COPY_OF", "Копия заказа", ord, "ORD", fkSetNull);
+        const qint64 ordCurr = flds["ORD.CURR_ID"] = MB::AddLink(db, ord, "ORD", "CURR_ID", "Валюта", curr, "CURR", fkNoAction);
+        const qint64 rate = flds["ORD.RATE"] = MB::AddField(db, ord, "ORD", "RATE", "Курс", ftNum184);
+        flds["ORD.LINECNT"] = MB::AddField(db, ord, "ORD", "LINECNT", "Строк выдано", ftInteg);
+        flds["ORD.COPY_OF"] = MB::AddLink(db, ord, "ORD", "COPY_OF", "Копия заказа", ord, "ORD", fkSetNull);
         db.UpdRows("FLD", {"FLD_COPYCHLD"}, {1}, {"FLD_ID"}, {flds["ORD.COPY_OF"]}, 1);
-        const qint64 sum = flds["ORDLINE.LINESUM"] = AddField(db, line, "ORDLINE", "LINESUM", "Сумма", ftNum182);
-        const qint64 clientName = flds["ORDLINE.CLIENTNAME"] = AddField(db, line, "ORDLINE", "CLIENTNAME", "Клиент заказа", ftStr, 10);
-        const qint64 lineNo = flds["ORDLINE.LINENO"] = AddField(db, line, "ORDLINE", "LINENO", "Номер строки", ftInteg);
-        const qint64 lineClient = flds["ORDLINE.CLIENT_ID"] = AddLink(db, line, "ORDLINE", "CLIENT_ID", "Клиент", client, "CLIENT", fkNoAction);
+        const qint64 sum = flds["ORDLINE.LINESUM"] = MB::AddField(db, line, "ORDLINE", "LINESUM", "Сумма", ftNum182);
+        const qint64 clientName = flds["ORDLINE.CLIENTNAME"] = MB::AddField(db, line, "ORDLINE", "CLIENTNAME", "Клиент заказа", ftStr, 10);
+        const qint64 lineNo = flds["ORDLINE.LINENO"] = MB::AddField(db, line, "ORDLINE", "LINENO", "Номер строки", ftInteg);
+        const qint64 lineClient = flds["ORDLINE.CLIENT_ID"] = MB::AddLink(db, line, "ORDLINE", "CLIENT_ID", "Клиент", client, "CLIENT", fkNoAction);
         db.UpdRows("OBJ", {"OBJ_COPYGRP"}, {"lines"}, {"OBJ_ID"}, {line}, 1);
         auto fld = [&](const char* table, const char* field) { return flds[QStringLiteral("%1.%2").arg(table, field)]; };
-        AddFormula(db, sum, {Fn(1, 6, ffMul), FldNode(2, 3, fld("ORDLINE", "QTY")), FldNode(4, 5, fld("ORDLINE", "PRICE"))});
-        AddFormula(db, clientName,
-                   {FldNode(1, 2, fld("CLIENT", "NAME"), {fld("ORDLINE", "ORD_ID"), fld("ORD", "CLIENT_ID")})});
-        AddFormula(db, lineNo, {Fn(1, 4, ffInc), FldNode(2, 3, flds["ORD.LINECNT"], {fld("ORDLINE", "ORD_ID")})});
-        AddFormula(db, lineClient, {Fn(1, 2, ffParId)});
-        AddFormula(db, rate, {Fn(1, 6, ffRate), FldNode(2, 3, ordCurr), FldNode(4, 5, fld("ORD", "DT"))});
+        MB::AddFormula(db, sum, {MB::Fn(1, 6, ffMul), MB::FldNode(2, 3, fld("ORDLINE", "QTY")), MB::FldNode(4, 5, fld("ORDLINE", "PRICE"))});
+        MB::AddFormula(db, clientName,
+                   {MB::FldNode(1, 2, fld("CLIENT", "NAME"), {fld("ORDLINE", "ORD_ID"), fld("ORD", "CLIENT_ID")})});
+        MB::AddFormula(db, lineNo, {MB::Fn(1, 4, ffInc), MB::FldNode(2, 3, flds["ORD.LINECNT"], {fld("ORDLINE", "ORD_ID")})});
+        MB::AddFormula(db, lineClient, {MB::Fn(1, 2, ffParId)});
+        MB::AddFormula(db, rate, {MB::Fn(1, 6, ffRate), MB::FldNode(2, 3, ordCurr), MB::FldNode(4, 5, fld("ORD", "DT"))});
         tr.Commit();
     }
     ChangeTransaction tr(db);
