@@ -60,6 +60,10 @@ int CompareValues(const Value& a, const Value& b)
 
 struct FormulaCycle {};
 
+// ISC codes of a concurrent update (isc_deadlock, isc_update_conflict).
+constexpr long isc_deadlock_code = 335544336;
+constexpr long isc_update_conflict_code = 335544451;
+
 }  // namespace
 
 // ------------------------------------------------------------ items
@@ -677,10 +681,21 @@ Value TRec::Counter(const TFrmlIt& f)
     if (link->RefreshValuesInChangeTR) {
         run(db().changeTransaction());
     } else {
-        FbTransaction own(db().attachment(), TransactionKind::ChangeWait);
-        own.Start();
-        run(own);
-        own.Commit();
+        // Another user's increment committed while ours waited: the engine reports an
+        // update conflict, and the increment is simply tried again.
+        for (int attempt = 1;; ++attempt) {
+            FbTransaction own(db().attachment(), TransactionKind::ChangeWait);
+            own.Start();
+            try {
+                run(own);
+                own.Commit();
+                break;
+            } catch (const FbError& e) {
+                const bool conflict = e.has(isc_update_conflict_code) || e.has(isc_deadlock_code);
+                if (!conflict || attempt >= 100)
+                    throw;
+            }
+        }
     }
     return result;
 }
