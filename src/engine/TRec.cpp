@@ -452,6 +452,24 @@ void TRec::CalcRecItems(bool AUpdFrmlDblOnly)
     CalcNeeded();
 }
 
+void TRec::CalcForDisplay()
+{
+    std::function<bool(const TFrmlIt&)> counts = [&](const TFrmlIt& n) {
+        if (n.Func == ffInc)
+            return true;
+        for (const auto& c : n.FrmlItList)
+            if (counts(*c))
+                return true;
+        return false;
+    };
+    for (auto& i : items_)
+        if (i->Frml && !counts(*i->Frml))
+            i->CalcState = csNeed;
+    CalcNeeded();
+    for (auto& i : items_)
+        i->Modified = false;
+}
+
 void TRec::RecItemChanged(TRecItem& ARecItem)
 {
     if (Calcing)

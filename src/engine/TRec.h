@@ -133,6 +133,8 @@ public:
     void SetModifiedFalse();
     void SetAllForInsert();
     void CalcRecItems(bool AUpdFrmlDblOnly);
+    // Recomputes, for showing, every formula that hands out no counter value.
+    void CalcForDisplay();
     bool CanAcc(TAcc AAcc) const;
     void CheckAcc(TAcc AAcc, QObject* AWinControl = nullptr) const;
 

@@ -12,7 +12,7 @@ void TestModel::Build(TDB& db)
         ChangeTransaction tr(db);
         const qint64 usr = db.SelVals("OBJ_ID", "OBJ", {"OBJ_TABLE"}, {"USR"}).asInteger();
         const qint64 city = objs["CITY"] = MB::AddObject(db, "CITY", "Город", "Города");
-        MB::AddField(db, city, "CITY", "NAME", "Название", ftStr, 50);
+        flds["CITY.NAME"] = MB::AddField(db, city, "CITY", "NAME", "Название", ftStr, 50);
 
         const qint64 grp = objs["GRP"] = MB::AddObject(db, "GRP", "Иерархия", "Иерархия", true);
         MB::AddField(db, grp, "GRP", "LFT", "Левый код", ftInteg, 0, true, false, "Lft");
@@ -21,7 +21,7 @@ void TestModel::Build(TDB& db)
 
         const qint64 client = objs["CLIENT"] = MB::AddObject(db, "CLIENT", "Клиент", "Клиенты", false, true);
         flds["CLIENT.NAME"] = MB::AddField(db, client, "CLIENT", "NAME", "Название", ftStr, 100, true);
-        MB::AddLink(db, client, "CLIENT", "CITY_ID", "Город", city, "CITY", fkNoAction);
+        flds["CLIENT.CITY_ID"] = MB::AddLink(db, client, "CLIENT", "CITY_ID", "Город", city, "CITY", fkNoAction);
         MB::AddLink(db, client, "CLIENT", "OWNER_ID", "Менеджер", usr, "USR", fkNoAction, false, true);
         MB::AddLink(db, client, "CLIENT", "GRP_ID", "Группа", grp, "GRP", fkNoAction);
         db.ExecSQL("alter table CLIENT add constraint UK_CLIENT unique (NAME)", {});
@@ -50,6 +50,11 @@ void TestModel::Build(TDB& db)
         const qint64 lineNo = flds["ORDLINE.LINENO"] = MB::AddField(db, line, "ORDLINE", "LINENO", "Номер строки", ftInteg);
         const qint64 lineClient = flds["ORDLINE.CLIENT_ID"] = MB::AddLink(db, line, "ORDLINE", "CLIENT_ID", "Клиент", client, "CLIENT", fkNoAction);
         db.UpdRows("OBJ", {"OBJ_COPYGRP"}, {"lines"}, {"OBJ_ID"}, {line}, 1);
+        // Clients are shown as "name, city" (the city through the optional link).
+        db.UpdRows("OBJ", {"OBJ_TMPL", "OBJ_HASTMPL"}, {"%s, %s", 1}, {"OBJ_ID"}, {client}, 1);
+        db.InsRow("OBJVALUE", {"OBJ_ID", "FLD_ID", "OBJVALUE_HASPATH"}, {client, flds["CLIENT.NAME"], 0}, false);
+        const qint64 byCity = db.InsRow("OBJVALUE", {"OBJ_ID", "FLD_ID", "OBJVALUE_HASPATH"}, {client, flds["CITY.NAME"], 1}, true);
+        db.InsRow("OBJVALPT", {"OBJVALUE_ID", "FLD_ID"}, {byCity, flds["CLIENT.CITY_ID"]}, false);
         auto fld = [&](const char* table, const char* field) { return flds[QStringLiteral("%1.%2").arg(table, field)]; };
         MB::AddFormula(db, sum, {MB::Fn(1, 6, ffMul), MB::FldNode(2, 3, fld("ORDLINE", "QTY")), MB::FldNode(4, 5, fld("ORDLINE", "PRICE"))});
         MB::AddFormula(db, clientName,

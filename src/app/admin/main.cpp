@@ -2,9 +2,13 @@
 //   korvanta-admin create-db LOCATION [--user U] [--password P]
 //   korvanta-admin ping-server HOST[:PORT]
 //   korvanta-admin select --db LOCATION --user LOGIN OBJECT [--filter SID] [--count] [--sql] [--server HOST[:PORT]]
+//   korvanta-admin show --db LOCATION --user LOGIN OBJECT ID
+//   korvanta-admin post --db LOCATION --user LOGIN OBJECT [ID] FIELD=VALUE...
 #include "Version.h"
 #include "catalogue/TObj.h"
 #include "db/TDB.h"
+#include "engine/TFldTmpl.h"
+#include "engine/TRec.h"
 #include "engine/TSQL.h"
 #include "db/CreateDatabase.h"
 #include "db/ValueText.h"
@@ -36,6 +40,8 @@ int Usage()
              "  korvanta-admin ping-server HOST[:PORT]\n"
              "  korvanta-admin select --db LOCATION --user LOGIN OBJECT [--filter SID] [--count] [--sql]\n"
              "                        [--server HOST[:PORT]] [--db-user USER] [--db-password PASSWORD]\n"
+             "  korvanta-admin show --db LOCATION --user LOGIN OBJECT ID\n"
+             "  korvanta-admin post --db LOCATION --user LOGIN OBJECT [ID] FIELD=VALUE...\n"
              "LOCATION: путь к файлу (встроенный сервер) или host:path (сервер Firebird).\n";
     Err().flush();
     return 2;
@@ -120,13 +126,24 @@ std::pair<QString, QString> HostPort(const QString& text)
     return {text, QStringLiteral("3040")};
 }
 
-// The rows of an object as this user's list of it shows them, tab-separated.
-int Select(QStringList args)
-{
+// What the data commands share: the database, the user, the clock.
+struct SessionArgs {
     QString location, login, filterSid, server;
     bool count = false, sqlOnly = false;
     FbConnectParams params;
     QStringList positional;
+};
+
+bool ParseSession(const QStringList& args, SessionArgs& out)
+{
+    QString& location = out.location;
+    QString& login = out.login;
+    QString& filterSid = out.filterSid;
+    QString& server = out.server;
+    bool& count = out.count;
+    bool& sqlOnly = out.sqlOnly;
+    FbConnectParams& params = out.params;
+    QStringList& positional = out.positional;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString a = args[i];
         auto value = [&](QString& target) {
@@ -157,31 +174,63 @@ int Select(QStringList args)
         else
             positional << a;
         if (!ok)
-            return Usage();
+            return false;
     }
-    if (location.isEmpty() || login.isEmpty() || positional.size() != 1)
-        return Usage();
+    if (location.isEmpty() || login.isEmpty() || positional.isEmpty())
+        return false;
     params.location = location;
+    return true;
+}
 
-    TDB db;
-    if (server.isEmpty()) {
+// Connects as the user and loads the catalogue with the user's rights.
+void OpenSession(const SessionArgs& a, TDB& db, TObjList& list)
+{
+    if (a.server.isEmpty()) {
         db.SetServerLink(std::make_unique<LocalClock>());
     } else {
         auto con = std::make_unique<TCliCon>();
-        const auto [host, port] = HostPort(server);
+        const auto [host, port] = HostPort(a.server);
         con->Connect(host, port);
         db.SetServerLink(std::move(con));
     }
-    db.SetConnectParams(params);
+    db.SetConnectParams(a.params);
     db.Connect();
     try {
-        db.CurrentUserId = db.SelVals(QStringLiteral("USR_ID"), QStringLiteral("USR"), {QStringLiteral("USR_LOGIN")}, {login}).asInteger();
+        db.CurrentUserId = db.SelVals(QStringLiteral("USR_ID"), QStringLiteral("USR"), {QStringLiteral("USR_LOGIN")}, {a.login}).asInteger();
     } catch (const ExceptionPos&) {
-        RaiseMsgFmt(QStringLiteral("Пользователь с логином \"%s\" не найден."), {login});
+        RaiseMsgFmt(QStringLiteral("Пользователь с логином \"%s\" не найден."), {a.login});
     }
-    TObjList list(db);
     list.Load();
-    TObj* obj = list.GetObjByTable(positional[0]);
+    list.LoadUOA(db.CurrentUserId, Value());
+}
+
+// A field's value as the card shows it: links by their value template.
+QString ShowValue(TDB& db, TObjList& list, const TFld* f, const Value& v)
+{
+    if (v.isNull())
+        return QString();
+    if (f->FldType() == ftFK && f->FKObj && !f->FKObj->TmplFldList.empty())
+        return GetValueById(list, f->FKObj, v);
+    return db.VarToStrByFldType(v, f->FldType(), false);
+}
+
+QString OneLine(QString text)
+{
+    return text.replace(u'\t', u' ').replace(u'\n', u' ').replace(u'\r', u' ');
+}
+
+// The rows of an object as this user's list of it shows them, tab-separated.
+int Select(const QStringList& args)
+{
+    SessionArgs a;
+    if (!ParseSession(args, a) || a.positional.size() != 1)
+        return Usage();
+    const QString& filterSid = a.filterSid;
+    const bool count = a.count, sqlOnly = a.sqlOnly;
+    TDB db;
+    TObjList list(db);
+    OpenSession(a, db, list);
+    TObj* obj = list.GetObjByTable(a.positional[0]);
     TSQL sql(list);
     sql.SetObj(obj);
     std::vector<std::pair<TFld*, int>> columns;
@@ -218,15 +267,83 @@ int Select(QStringList args)
     Out() << header.join(u'\t') << '\n';
     for (; !q->Eof(); q->Next()) {
         QStringList cells;
-        for (const auto& [f, pos] : columns) {
-            QString cell = db.VarToStrByFldType(q->Field(pos), f->FldType(), false);
-            cell.replace(u'\t', u' ').replace(u'\n', u' ').replace(u'\r', u' ');
-            cells << cell;
-        }
+        for (const auto& [f, pos] : columns)
+            cells << OneLine(db.VarToStrByFldType(q->Field(pos), f->FldType(), false));
         Out() << cells.join(u'\t') << '\n';
     }
     Out().flush();
     q->Close();
+    return 0;
+}
+
+// One record as its card shows it: a line per field, "FIELD<tab>caption<tab>value".
+int Show(const QStringList& args)
+{
+    SessionArgs a;
+    if (!ParseSession(args, a) || a.positional.size() != 2)
+        return Usage();
+    TDB db;
+    TObjList list(db);
+    OpenSession(a, db, list);
+    TObj* obj = list.GetObjByTable(a.positional[0]);
+    bool ok = false;
+    const qint64 id = a.positional[1].toLongLong(&ok);
+    if (!ok)
+        RaiseMsgFmt(QStringLiteral("Неверный код записи \"%s\"."), {a.positional[1]});
+    TRec rec(list, obj);
+    rec.AddAllToSelect();
+    rec.SetRecId(Value(static_cast<long long>(id)));
+    rec.CheckAcc(aReadCrd);
+    rec.CalcForDisplay();
+    for (const auto& item : rec.Items()) {
+        if (item->Fld->Virt())
+            continue;
+        Out() << item->Fld->Field() << '\t' << item->Fld->Name() << '\t'
+              << OneLine(ShowValue(db, list, item->Fld, item->value())) << '\n';
+    }
+    Out().flush();
+    return 0;
+}
+
+// Inserts or updates one record through the record class, with every check.
+int Post(const QStringList& args)
+{
+    SessionArgs a;
+    if (!ParseSession(args, a) || a.positional.size() < 2)
+        return Usage();
+    TDB db;
+    TObjList list(db);
+    OpenSession(a, db, list);
+    TObj* obj = list.GetObjByTable(a.positional[0]);
+    QStringList assignments = a.positional.mid(1);
+    Value id;
+    if (!assignments.isEmpty() && !assignments[0].contains(u'=')) {
+        bool ok = false;
+        id = Value(assignments.takeFirst().toLongLong(&ok));
+        if (!ok)
+            RaiseMsgFmt(QStringLiteral("Неверный код записи \"%s\"."), {a.positional[1]});
+    }
+    if (assignments.isEmpty())
+        return Usage();
+    TRec rec(list, obj);
+    if (id.isNull()) {
+        rec.SetDefaultValues();
+    } else {
+        rec.AddAllToSelect();
+        rec.SetRecId(id);
+    }
+    for (const QString& as : assignments) {
+        const qsizetype eq = as.indexOf(u'=');
+        if (eq <= 0)
+            return Usage();
+        TFld* f = obj->GetFldByField(as.left(eq));
+        rec.RecItemByFld(f)->SetValue(db.StrToVarByFldType(as.mid(eq + 1), f->FldType()));
+    }
+    ChangeTransaction tr(db);
+    rec.Post();
+    tr.Commit();
+    Out() << "Запись " << rec.RecId.asString() << " объекта \"" << obj->Name() << "\" сохранена.\n";
+    Out().flush();
     return 0;
 }
 
@@ -246,6 +363,10 @@ int main(int argc, char** argv)
             return PingServer(args);
         if (command == u"select")
             return Select(args);
+        if (command == u"show")
+            return Show(args);
+        if (command == u"post")
+            return Post(args);
         if (command == u"--version") {
             Out() << "korvanta-admin " << KORVANTA_VERSION << '\n';
             return 0;
