@@ -861,21 +861,29 @@ void TRec::Post()
     if (!stmtC_)
         stmtC_ = db().CreateIBSQLC();
     FbStatement* stmt = stmtC_.get();
-    TSQL sql(List);
-    sql.NoAcc = true;
-    sql.SkipReadAcc = true;
-    sql.SetObj(obj_);
     if (New) {
         obj_->CheckAdd();
         AssignNewId();
         CheckMandForInsert();
         std::vector<TRecItem*> cols;
+        std::vector<TFld*> flds;
         for (auto& i : items_)
             if (i->ForInsert && !i->Fld->Virt()) {
-                sql.AddFld(i->Fld);
                 cols.push_back(i.get());
+                flds.push_back(i->Fld);
             }
-        stmt->SetSQL(sql.GetInsertSQL());
+        // Records posted one after another mostly fill the same columns: the text is kept.
+        if (flds != insertCols_ || insertSQL_.isEmpty()) {
+            TSQL sql(List);
+            sql.NoAcc = true;
+            sql.SkipReadAcc = true;
+            sql.SetObj(obj_);
+            for (TFld* f : flds)
+                sql.AddFld(f);
+            insertSQL_ = sql.GetInsertSQL();
+            insertCols_ = flds;
+        }
+        stmt->SetSQL(insertSQL_);
         for (TRecItem* i : cols)
             SetParamValue(*stmt, *i);
         Execute(*stmt);
@@ -888,6 +896,10 @@ void TRec::Post()
     if (!NoAcc)
         CheckAcc(aEdit);
     CheckMandForUpdate();
+    TSQL sql(List);
+    sql.NoAcc = true;
+    sql.SkipReadAcc = true;
+    sql.SetObj(obj_);
     std::vector<TRecItem*> cols;
     for (auto& i : items_)
         if (i->ForUpdate()) {

@@ -159,6 +159,8 @@ private:
     TObj* obj_;
     bool selectInChange_;
     std::unique_ptr<FbStatement> stmtC_;  // insert/update, prepared once per text
+    std::vector<TFld*> insertCols_;       // the columns of the last insert text
+    QString insertSQL_;
     std::vector<std::unique_ptr<TRecItem>> items_;
     QHash<const TFld*, TRecItem*> byFld_;
     std::unique_ptr<TFltr> pkFltr_;
