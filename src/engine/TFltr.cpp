@@ -1,5 +1,6 @@
 #include "TFltr.h"
 
+#include "TRec.h"
 #include "catalogue/NestedSet.h"
 #include "db/TDB.h"
 
@@ -140,45 +141,57 @@ void TFltr::Save(bool HeadOnly)
 {
     TDB& d = db();
     ChangeTransaction tr(d);
-    // The head: every column it holds but the key.
-    QStringList cols;
-    ValueList vals;
-    for (const TObjFld& f : Flds())
-        if (f.Field != u"FLTR_ID") {
-            cols << f.Field;
-            vals.push_back(f.value);
-        }
+    // The head through a record of FLTR: new, or updated without reading it first.
+    TRec head(List, List.GetObjByTable(QStringLiteral("FLTR")), true);
     Value id = Id();
     if (id.isNull()) {
-        id = Value(static_cast<long long>(d.InsRow(QStringLiteral("FLTR"), cols, vals, true)));
+        head.SetDefaultValues();
     } else {
-        d.UpdRows(QStringLiteral("FLTR"), cols, vals, {QStringLiteral("FLTR_ID")}, {id}, 1);
-        if (!HeadOnly)
-            d.DelRows(QStringLiteral("FLTRIT"), {QStringLiteral("FLTR_ID")}, {id});
+        head.NoSelect = true;
+        head.SetRecId(id);
+        head.NoAcc = true;
     }
+    for (const TObjFld& f : Flds())
+        if (f.Field != u"FLTR_ID")
+            head.RecItemByField(f.Field).SetValue(f.value);
+    head.Post();
+    id = head.RecId;
+    if (!HeadOnly && !Id().isNull())
+        d.DelRows(QStringLiteral("FLTRIT"), {QStringLiteral("FLTR_ID")}, {id});
     std::vector<std::pair<TFltrIt*, Value>> newIds;
     if (!HeadOnly && Root) {
         RenumberNestedSet(*Root, 1, Kids, [](TFltrIt& n, qint64 l, qint64 r) { n.SetLftRgt(l, r); });
+        TObj* nodes = List.GetObjByTable(QStringLiteral("FLTRIT"));
+        TObj* steps = List.GetObjByTable(QStringLiteral("FLTRITPT"));
+        TRec rec(List, nodes, true);
+        TRec step(List, steps, true);
+        auto id64 = [](const TSObj* o, qint64 v) { return o ? Value(static_cast<long long>(v)) : Value(); };
         std::function<void(TFltrIt&)> insert = [&](TFltrIt& n) {
-            const TFldType type = n.Fld ? n.Fld->FldType() : ftNone;
-            const Value nodeId(static_cast<long long>(d.InsRow(
-                QStringLiteral("FLTRIT"),
-                {QStringLiteral("FLTR_ID"), QStringLiteral("FLTRIT_LFT"), QStringLiteral("FLTRIT_RGT"),
-                 QStringLiteral("FLTRITTP_ID"), QStringLiteral("FLTRIT_NOT"), QStringLiteral("FLTRIT_HASPATH"),
-                 QStringLiteral("FLTRIT_SID"), QStringLiteral("FLD_ID"), QStringLiteral("FLTRIT_VALUE"),
-                 QStringLiteral("FLTRITTOV_ID"), QStringLiteral("FLTRITFN_ID"), QStringLiteral("FLD_ID_VALUE"),
-                 QStringLiteral("FLTRIT_LAG"), QStringLiteral("DEP_ID")},
-                {id, Value(static_cast<long long>(n.Lft())), Value(static_cast<long long>(n.Rgt())),
-                 d.FltrItTypeToCode(n.Type_), n.No ? 1 : 0, n.HasPath() ? 1 : 0,
-                 n.SId.isEmpty() ? Value() : Value(n.SId), n.Fld ? Value(static_cast<long long>(n.Fld->Id())) : Value(),
-                 n.Fld ? d.VarToDBStrByFldType(n.Value_, type) : Value(), d.FltrItTypeOfValueToCode(n.TypeOfValue),
-                 d.FltrItFnToCode(n.Fn), n.FldValue ? Value(static_cast<long long>(n.FldValue->Id())) : Value(),
-                 n.Lag, n.Dep ? Value(static_cast<long long>(n.Dep->Id())) : Value()},
-                true)));
+            rec.SetDefaultValues();
+            auto set = [&](const char* column, const Value& v) { rec.RecItemByField(QString::fromLatin1(column)).SetValue(v); };
+            set("FLTR_ID", id);
+            set("FLTRIT_LFT", Value(static_cast<long long>(n.Lft())));
+            set("FLTRIT_RGT", Value(static_cast<long long>(n.Rgt())));
+            set("FLTRITTP_ID", d.FltrItTypeToCode(n.Type_));
+            set("FLTRIT_NOT", n.No ? 1 : 0);
+            set("FLTRIT_HASPATH", n.HasPath() ? 1 : 0);
+            set("FLTRIT_SID", n.SId.isEmpty() ? Value() : Value(n.SId));
+            set("FLD_ID", n.Fld ? id64(n.Fld, n.Fld->Id()) : Value());
+            set("FLTRIT_VALUE", n.Fld ? d.VarToDBStrByFldType(n.Value_, n.Fld->FldType()) : Value());
+            set("FLTRITTOV_ID", d.FltrItTypeOfValueToCode(n.TypeOfValue));
+            set("FLTRITFN_ID", d.FltrItFnToCode(n.Fn));
+            set("FLD_ID_VALUE", n.FldValue ? id64(n.FldValue, n.FldValue->Id()) : Value());
+            set("FLTRIT_LAG", n.Lag);
+            set("DEP_ID", n.Dep ? id64(n.Dep, n.Dep->Id()) : Value());
+            rec.Post();
+            const Value nodeId = rec.RecId;
             newIds.emplace_back(&n, nodeId);
-            for (TFld* step : n.Path)
-                d.InsRow(QStringLiteral("FLTRITPT"), {QStringLiteral("FLTRIT_ID"), QStringLiteral("FLD_ID")},
-                         {nodeId, Value(static_cast<long long>(step->Id()))}, false);
+            for (TFld* f : n.Path) {
+                step.SetDefaultValues();
+                step.RecItemByField(QStringLiteral("FLTRIT_ID")).SetValue(nodeId);
+                step.RecItemByField(QStringLiteral("FLD_ID")).SetValue(Value(static_cast<long long>(f->Id())));
+                step.Post();
+            }
             for (auto& c : n.FltrItList)
                 insert(*c);
         };
