@@ -312,7 +312,6 @@ void TObj::CheckAdd() const
 
 void TObj::SetFldFKData()
 {
-    TDB& db = List.db();
     for (TFld* f : FldList) {
         if (f->FldType() != ftFK || f->Virt())
             continue;
@@ -320,7 +319,6 @@ void TObj::SetFldFKData()
         if (TDep* d = ParentList.GetByFld(f))
             f->SetFKData(d->ParentObj, d->FKRule(), Value(static_cast<long long>(d->ParentObj->Id())),
                          d->V(QStringLiteral("FKRULE_ID")));
-        (void)db;
     }
 }
 

@@ -351,7 +351,6 @@ private:
                          {++objValue, t->objId, FldId(*t, t->tmplColumn), 0});
         maxIds_[QStringLiteral("OBJVALUE_ID")] = objValue;
         // The rules of the trigger counts, as system triggers of the old naming.
-        const SysTable& tri = *FindSystemTable(QStringLiteral("TRI"));
         const SysTable& fld = *FindSystemTable(QStringLiteral("FLD"));
         int triId = 0;
         for (const auto& [link, counter] : CountedLinks())
@@ -359,7 +358,6 @@ private:
                      {QStringLiteral("TRI_ID"), QStringLiteral("DEP_ID"), QStringLiteral("TRITYPE_ID"),
                       QStringLiteral("DFLD_ID"), QStringLiteral("TRI_SYS")},
                      {++triId, depId_.at(QStringLiteral("TRI.") + link), 3, FldId(fld, counter), 1});
-        (void)tri;
         maxIds_[QStringLiteral("TRI_ID")] = triId;
     }
 
