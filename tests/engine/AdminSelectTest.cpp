@@ -4,7 +4,9 @@
 
 #include "engine/TFltr.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace korvanta;
@@ -89,4 +91,26 @@ TEST_F(AdminSelectTest, FailuresPrintTheSystemsMessage)
             EXPECT_EQ(err, QString::fromUtf8(c.err));
         }
     }
+}
+
+TEST_F(AdminSelectTest, StatementLogNamedByTheEnvironment)
+{
+    QTemporaryDir dir;
+    const QString logFile = dir.path() + "/sql.log";
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KORVANTA_SQL_LOG", logFile);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KORVANTA_BIN_DIR "/korvanta-admin"),
+            {"select", "--db", tdb.path(), "--user", "u1", "ORD", "--filter", "big", "--count"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0);
+    QFile f(logFile);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString log = QString::fromUtf8(f.readAll());
+    // The login lookup, the catalogue queries, and the count with its bound value.
+    EXPECT_TRUE(log.contains("    :USR_LOGIN = 'u1'\n")) << log.left(2000).toStdString();
+    EXPECT_TRUE(log.contains("select * from OBJ order by OBJ_NAME\n"));
+    EXPECT_TRUE(log.contains("select\ncount(*)\nfrom\n  ORD T0\n"));
+    EXPECT_TRUE(log.contains("    :0 = 150\n"));
 }
