@@ -360,8 +360,7 @@ void TObjList::Load()
     q->SetSQL(QStringLiteral("select * from OBJ order by OBJ_NAME"));
     for (q->ExecQuery(); !q->Eof(); q->Next()) {
         auto obj = std::make_unique<TObj>(*this);
-        obj->AddAllFld(*q);
-        obj->CopyDataFrom(*q);
+        obj->LoadRow(*q);
         obj->CacheId();
         objs_.push_back(std::move(obj));
     }
@@ -402,8 +401,7 @@ void TObjList::LoadFields(TObj* AObj)
     const QString typeCol = QStringLiteral("FLDTYPE_ID");
     for (q->ExecQuery(); !q->Eof(); q->Next()) {
         auto fld = std::make_unique<TFld>();
-        fld->AddAllFld(*q);
-        fld->CopyDataFrom(*q);
+        fld->LoadRow(*q);
         TObj* obj = AObj ? AObj : GetObjById(fld->V(objCol).asInteger());
         fld->Obj = obj;
         fld->SetTypes(db_.CodeToFldType(fld->V(typeCol)));
@@ -427,8 +425,7 @@ void TObjList::LoadDep(TObj* AObj)
     q->SetSQL(sql.join(u'\n'));
     for (q->ExecQuery(); !q->Eof(); q->Next()) {
         auto dep = std::make_unique<TDep>();
-        dep->AddAllFld(*q);
-        dep->CopyDataFrom(*q);
+        dep->LoadRow(*q);
         dep->ParentObj = AObj ? AObj : GetObjById(dep->V(QStringLiteral("OBJ_ID")).asInteger());
         dep->ChildFld = GetFldById(dep->V(QStringLiteral("FLD_ID")).asInteger());
         dep->SetRule(db_.CodeToFKRule(dep->V(QStringLiteral("FKRULE_ID"))));
@@ -446,8 +443,7 @@ void TObjList::LoadFrml()
     auto kids = [](TFrmlIt& n) -> std::vector<std::unique_ptr<TFrmlIt>>& { return n.FrmlItList; };
     for (q->ExecQuery(); !q->Eof(); q->Next()) {
         auto node = std::make_unique<TFrmlIt>();
-        node->AddAllFld(*q);
-        node->CopyDataFrom(*q);
+        node->LoadRow(*q);
         const Value fv = node->V(QStringLiteral("FLD_ID_VALUE"));
         node->Func = db_.CodeToFrmlFunc(node->FuncId());
         if (!fv.isNull()) {
@@ -488,8 +484,7 @@ void TObjList::LoadObjVals(TObj* AObj)
     q->SetSQL(sql.join(u'\n'));
     for (q->ExecQuery(); !q->Eof(); q->Next()) {
         auto item = std::make_unique<TObjValue>();
-        item->AddAllFld(*q);
-        item->CopyDataFrom(*q);
+        item->LoadRow(*q);
         item->Fld = GetFldById(item->FldId());
         TObj* obj = AObj ? AObj : GetObjById(item->ObjId());
         obj->TmplFldList.push_back(std::move(item));

@@ -22,6 +22,17 @@ void TSObj::AddAllFld(const FbStatement& AIBSQL)
     AddVirtualFlds();
 }
 
+void TSObj::LoadRow(const FbStatement& AIBSQL)
+{
+    CheckEmpty();
+    const QStringList& names = AIBSQL.FieldNames();
+    flds_.reserve(names.size() + 4);
+    for (int i = 0; i < names.size(); ++i)
+        flds_.push_back({names[i], AIBSQL.Field(i)});
+    layout_ = names.constData();
+    AddVirtualFlds();
+}
+
 void TSObj::AddAllFld(const TObj& AObj)
 {
     CheckEmpty();

@@ -28,6 +28,8 @@ public:
 
     // One named value per result column (then the subclass's virtual values).
     void AddAllFld(const FbStatement& AIBSQL);
+    // AddAllFld and CopyDataFrom of the current row in one pass.
+    void LoadRow(const FbStatement& AIBSQL);
     // One named value per field of the catalogue object: flags start False,
     // everything else Null.
     void AddAllFld(const TObj& AObj);
