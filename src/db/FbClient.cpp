@@ -350,6 +350,8 @@ struct FbStatement::Impl {
         bool operator==(const Slot&) const = default;
     };
     std::vector<Slot> signature;
+    std::vector<Slot> params;              // the parameters as prepared
+    std::vector<std::pair<unsigned, unsigned>> bindOffsets;  // (data, null) of the message we send
     QStringList names;  // output column names (aliases)
     struct Column {
         unsigned offset, nullOffset, type, length;
@@ -468,6 +470,11 @@ void FbStatement::Prepare()
     st.Check();
     impl->outBuf.resize(impl->outMeta->getMessageLength(&st));
     st.Check();
+    const unsigned inCount = impl->inMeta->getCount(&st);
+    for (unsigned i = 0; i < inCount; ++i)
+        impl->params.push_back({impl->inMeta->getType(&st, i) & ~1u, impl->inMeta->getLength(&st, i),
+                                impl->inMeta->getCharSet(&st, i), impl->inMeta->getScale(&st, i)});
+    st.Check();
     const unsigned outCount = impl->outMeta->getCount(&st);
     for (unsigned i = 0; i < outCount; ++i) {
         impl->names << QString::fromUtf8(impl->outMeta->getAlias(&st, i));
@@ -493,18 +500,18 @@ void FbStatement::ExecQuery()
     Status st;
 
     // Input message: each value is sent in its own type and Firebird converts.
-    const unsigned count = im.inMeta->getCount(&st);
-    st.Check();
+    const unsigned count = static_cast<unsigned>(im.params.size());
     if (count != paramSlots_.size())
         RaiseMsg(QStringLiteral("Parameter count mismatch"));
     std::vector<Impl::Slot> sig(count);
     std::vector<QByteArray> texts(count);
     for (unsigned i = 0; i < count; ++i) {
         const Value& v = paramValues_[paramSlots_[i]];
-        unsigned ptype = im.inMeta->getType(&st, i) & ~1u;
-        int pscale = im.inMeta->getScale(&st, i);
-        unsigned plen = im.inMeta->getLength(&st, i);
-        Impl::Slot s{ptype, plen, im.inMeta->getCharSet(&st, i), pscale};
+        const Impl::Slot& prepared = im.params[i];
+        const unsigned ptype = prepared.type;
+        const int pscale = prepared.scale;
+        const unsigned plen = prepared.length;
+        Impl::Slot s = prepared;
         switch (v.kind()) {
         case Value::Kind::Null: break;
         case Value::Kind::Bool:
@@ -556,15 +563,17 @@ void FbStatement::ExecQuery()
         im.bindMeta = meta;
         im.signature = sig;
         im.inBuf.assign(meta->getMessageLength(&st), 0);
+        im.bindOffsets.clear();
+        for (unsigned i = 0; i < count; ++i)
+            im.bindOffsets.emplace_back(meta->getOffset(&st, i), meta->getNullOffset(&st, i));
         st.Check();
     }
     for (unsigned i = 0; i < count; ++i) {
         const Value& v = paramValues_[paramSlots_[i]];
         unsigned char* base = im.inBuf.data();
-        unsigned off = im.bindMeta->getOffset(&st, i);
-        unsigned noff = im.bindMeta->getNullOffset(&st, i);
-        short* nullInd = reinterpret_cast<short*>(base + noff);
-        *nullInd = v.isNull() ? -1 : 0;
+        const auto [off, noff] = im.bindOffsets[i];
+        const short nullInd = v.isNull() ? -1 : 0;
+        std::memcpy(base + noff, &nullInd, sizeof nullInd);
         if (v.isNull())
             continue;
         unsigned char* p = base + off;
@@ -629,7 +638,7 @@ void FbStatement::ExecQuery()
         FetchRow();
         return;
     }
-    unsigned outCount = im.outMeta->getCount(&st);
+    const unsigned outCount = static_cast<unsigned>(im.columns.size());
     im.stmt->execute(&st, tra_.handle(), inMeta, const_cast<unsigned char*>(in),
                      outCount ? im.outMeta : nullptr, outCount ? im.outBuf.data() : nullptr);
     st.Check();
