@@ -31,7 +31,7 @@ void LoadProviders()
 struct CtxFree {
     void operator()(EVP_CIPHER_CTX* c) const { EVP_CIPHER_CTX_free(c); }
 };
-using Ctx = std::unique_ptr<EVP_CIPHER_CTX, CtxFree>;
+using Ctx_ = std::unique_ptr<EVP_CIPHER_CTX, CtxFree>;
 
 [[noreturn]] void Fail(const char* what)
 {
@@ -42,7 +42,7 @@ QByteArray Run(const QByteArray& key, const QByteArray& in, bool encrypt, const 
                int effectiveBits, bool padding)
 {
     LoadProviders();
-    Ctx ctx(EVP_CIPHER_CTX_new());
+    Ctx_ ctx(EVP_CIPHER_CTX_new());
     if (!ctx || !cipher)
         Fail("шифр RC2 недоступен");
     static const unsigned char iv[8] = {};
@@ -66,6 +66,39 @@ QByteArray Run(const QByteArray& key, const QByteArray& in, bool encrypt, const 
 
 }  // namespace
 
+struct PacketCipher::Ctx {
+    Ctx(const QByteArray& key, bool encrypt) : ctx(EVP_CIPHER_CTX_new()), encrypt(encrypt)
+    {
+        LoadProviders();
+        static const unsigned char iv[8] = {};
+        if (!ctx || EVP_CipherInit_ex(ctx.get(), EVP_rc2_cbc(), nullptr, nullptr, nullptr, encrypt) != 1 ||
+            EVP_CIPHER_CTX_set_key_length(ctx.get(), key.size()) != 1 ||
+            EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_SET_RC2_KEY_BITS, 128, nullptr) != 1 ||
+            EVP_CipherInit_ex(ctx.get(), nullptr, nullptr, reinterpret_cast<const unsigned char*>(key.constData()), iv,
+                              encrypt) != 1)
+            Fail("не удалось задать ключ");
+    }
+    QByteArray Run(const QByteArray& in)
+    {
+        static const unsigned char iv[8] = {};
+        if (EVP_CipherInit_ex(ctx.get(), nullptr, nullptr, nullptr, iv, encrypt) != 1)
+            Fail("не удалось задать ключ");
+        QByteArray out(in.size() + 16, Qt::Uninitialized);
+        int len1 = 0, len2 = 0;
+        if (EVP_CipherUpdate(ctx.get(), reinterpret_cast<unsigned char*>(out.data()), &len1,
+                             reinterpret_cast<const unsigned char*>(in.constData()), in.size()) != 1)
+            Fail("ошибка данных");
+        if (EVP_CipherFinal_ex(ctx.get(), reinterpret_cast<unsigned char*>(out.data()) + len1, &len2) != 1)
+            Fail(encrypt ? "ошибка данных" : "неверное дополнение блока");
+        out.resize(len1 + len2);
+        return out;
+    }
+    Ctx_ ctx;
+    int encrypt;
+};
+
+PacketCipher::~PacketCipher() = default;
+
 PacketCipher::PacketCipher()
     : key_(QCryptographicHash::hash(QByteArray(reinterpret_cast<const char*>(kKeyMaterial.data()),
                                                static_cast<int>(kKeyMaterial.size())),
@@ -77,14 +110,18 @@ PacketCipher::PacketCipher(const QByteArray& key16) : key_(key16) {}
 
 QByteArray PacketCipher::Encrypt(const QByteArray& plain) const
 {
-    return Run(key_, plain, true, EVP_rc2_cbc(), 128, true);
+    if (!enc_)
+        enc_ = std::make_unique<Ctx>(key_, true);
+    return enc_->Run(plain);
 }
 
 QByteArray PacketCipher::Decrypt(const QByteArray& cipher) const
 {
     if (cipher.isEmpty() || cipher.size() % 8 != 0)
         Fail("длина данных не кратна блоку");
-    return Run(key_, cipher, false, EVP_rc2_cbc(), 128, true);
+    if (!dec_)
+        dec_ = std::make_unique<Ctx>(key_, false);
+    return dec_->Run(cipher);
 }
 
 QByteArray PacketCipher::EncryptBlockEcb(const QByteArray& key, int effectiveBits, const QByteArray& block8)
