@@ -38,45 +38,24 @@ using Ctx_ = std::unique_ptr<EVP_CIPHER_CTX, CtxFree>;
     RaiseMsgFmt(QStringLiteral("Ошибка шифрования пакета: %s."), {what});
 }
 
-QByteArray Run(const QByteArray& key, const QByteArray& in, bool encrypt, const EVP_CIPHER* cipher,
-               int effectiveBits, bool padding)
-{
-    LoadProviders();
-    Ctx_ ctx(EVP_CIPHER_CTX_new());
-    if (!ctx || !cipher)
-        Fail("шифр RC2 недоступен");
-    static const unsigned char iv[8] = {};
-    if (EVP_CipherInit_ex(ctx.get(), cipher, nullptr, nullptr, nullptr, encrypt ? 1 : 0) != 1 ||
-        EVP_CIPHER_CTX_set_key_length(ctx.get(), key.size()) != 1 ||
-        EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_SET_RC2_KEY_BITS, effectiveBits, nullptr) != 1 ||
-        EVP_CipherInit_ex(ctx.get(), nullptr, nullptr, reinterpret_cast<const unsigned char*>(key.constData()), iv,
-                          encrypt ? 1 : 0) != 1)
-        Fail("не удалось задать ключ");
-    EVP_CIPHER_CTX_set_padding(ctx.get(), padding ? 1 : 0);
-    QByteArray out(in.size() + 16, Qt::Uninitialized);
-    int len1 = 0, len2 = 0;
-    if (EVP_CipherUpdate(ctx.get(), reinterpret_cast<unsigned char*>(out.data()), &len1,
-                         reinterpret_cast<const unsigned char*>(in.constData()), in.size()) != 1)
-        Fail("ошибка данных");
-    if (EVP_CipherFinal_ex(ctx.get(), reinterpret_cast<unsigned char*>(out.data()) + len1, &len2) != 1)
-        Fail(encrypt ? "ошибка данных" : "неверное дополнение блока");
-    out.resize(len1 + len2);
-    return out;
-}
-
 }  // namespace
 
 struct PacketCipher::Ctx {
-    Ctx(const QByteArray& key, bool encrypt) : ctx(EVP_CIPHER_CTX_new()), encrypt(encrypt)
+    Ctx(const QByteArray& key, bool encrypt, const EVP_CIPHER* cipher = nullptr, int effectiveBits = 128,
+        bool padding = true)
+        : ctx(EVP_CIPHER_CTX_new()), encrypt(encrypt)
     {
         LoadProviders();
         static const unsigned char iv[8] = {};
-        if (!ctx || EVP_CipherInit_ex(ctx.get(), EVP_rc2_cbc(), nullptr, nullptr, nullptr, encrypt) != 1 ||
+        if (!cipher)
+            cipher = EVP_rc2_cbc();
+        if (!ctx || !cipher || EVP_CipherInit_ex(ctx.get(), cipher, nullptr, nullptr, nullptr, encrypt) != 1 ||
             EVP_CIPHER_CTX_set_key_length(ctx.get(), key.size()) != 1 ||
-            EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_SET_RC2_KEY_BITS, 128, nullptr) != 1 ||
+            EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_SET_RC2_KEY_BITS, effectiveBits, nullptr) != 1 ||
             EVP_CipherInit_ex(ctx.get(), nullptr, nullptr, reinterpret_cast<const unsigned char*>(key.constData()), iv,
                               encrypt) != 1)
             Fail("не удалось задать ключ");
+        EVP_CIPHER_CTX_set_padding(ctx.get(), padding ? 1 : 0);
     }
     QByteArray Run(const QByteArray& in)
     {
@@ -126,7 +105,7 @@ QByteArray PacketCipher::Decrypt(const QByteArray& cipher) const
 
 QByteArray PacketCipher::EncryptBlockEcb(const QByteArray& key, int effectiveBits, const QByteArray& block8)
 {
-    return Run(key, block8, true, EVP_rc2_ecb(), effectiveBits, false);
+    return Ctx(key, true, EVP_rc2_ecb(), effectiveBits, false).Run(block8);
 }
 
 }  // namespace korvanta
