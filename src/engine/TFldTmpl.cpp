@@ -4,7 +4,7 @@
 
 namespace korvanta {
 
-TFldTmpl::TFldTmpl(TObjList& list, TObj* AObj) : Obj(AObj), list_(list), sql_(list), pk_(list) {}
+TFldTmpl::TFldTmpl(TObjList& list, TObj* AObj) : Obj(AObj), list_(list), sql_(list), pk_(list, false) {}
 
 bool TFldTmpl::CreateSQL(TFldTmplType AType, const Value& AId)
 {

@@ -52,8 +52,10 @@ void TFltrIt::CopyNode(const TFltrIt& src)
     ParamIndex = src.ParamIndex;
 }
 
-TFltr::TFltr(TObjList& list) : List(list)
+TFltr::TFltr(TObjList& list, bool withHead) : List(list)
 {
+    if (!withHead)
+        return;
     if (const TObj* head = list.FindObjByTable(QStringLiteral("FLTR")))
         AddAllFld(*head);
 }

@@ -55,7 +55,8 @@ public:
 
 class TFltr : public TSObj {
 public:
-    explicit TFltr(TObjList& list);
+    // Filters built in code for internal queries need no head (the FLTR row's values).
+    explicit TFltr(TObjList& list, bool withHead = true);
 
     Value Id() const { return V(QStringLiteral("FLTR_ID")); }
     QString Name() const { return V(QStringLiteral("FLTR_NAME")).asString(); }

@@ -147,7 +147,7 @@ void TRecItem::AddFrmlIt(const TFrmlIt* AFrmlIt)
         sql_->NoAcc = true;
         sql_->SkipReadAcc = true;
         sql_->SetObj(Fld->FKObj);
-        pkFltr_ = std::make_unique<TFltr>(Rec.List);
+        pkFltr_ = std::make_unique<TFltr>(Rec.List, false);
         pkFltr_->AddChild(nullptr, -1, Fld->FKObj->PKFld, {}, false, fitEqual, fitvConst, Value());
         sql_->AddFltr(pkFltr_.get());
     }
@@ -244,7 +244,7 @@ TRec::TRec(TObjList& list, TObj* AObj, bool ASelectInChangeTrans)
         byFld_.insert(f, item.get());
         items_.push_back(std::move(item));
     }
-    pkFltr_ = std::make_unique<TFltr>(list);
+    pkFltr_ = std::make_unique<TFltr>(list, false);
     if (AObj->PKFld)
         pkFltr_->AddChild(nullptr, -1, AObj->PKFld, {}, false, fitEqual, fitvConst, Value());
 }
@@ -670,7 +670,7 @@ Value TRec::Counter(const TFrmlIt& f)
         sql.SetObj(f.Path[0]->FKObj);
         TJoin* j = sql.AddJoin(f.FldValue, f.Path, 1);
         const int pos = sql.AddSelFld(j->Obj->PKFld, j);
-        TFltr k(List);
+        TFltr k(List, false);
         k.AddChild(nullptr, -1, f.Path[0]->FKObj->PKFld, {}, false, fitEqual, fitvConst, v);
         sql.AddFltr(&k);
         auto q = db().CreateIBSQLS(link->RefreshValuesInChangeTR);
@@ -950,7 +950,7 @@ void TRec::CopyChildRecords()
             for (TFld* a : C->FldList)
                 if (!a->Virt())
                     cols.emplace_back(a, sql.AddFld(a));
-            TFltr byParent(List);
+            TFltr byParent(List, false);
             byParent.AddChild(nullptr, -1, L->ChildFld, {}, false, fitEqual, fitvConst, item->value());
             sql.AddFltr(&byParent);
             std::vector<std::vector<Value>> rows;

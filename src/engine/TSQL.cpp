@@ -20,7 +20,7 @@ QString TSQLFld::AliasField() const
     return QStringLiteral("T%1%2").arg(Join->Index).arg(Fld->Field());
 }
 
-TSQL::TSQL(TObjList& list) : list_(list), hideFltrs_(std::make_unique<TFltrList>(list)), accFltr_(std::make_unique<TFltr>(list))
+TSQL::TSQL(TObjList& list) : list_(list), hideFltrs_(std::make_unique<TFltrList>(list)), accFltr_(std::make_unique<TFltr>(list, false))
 {
     Reset();
 }
