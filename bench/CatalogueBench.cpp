@@ -42,21 +42,10 @@ void Ours(benchmark::State& state)
 void Raw(benchmark::State& state)
 {
     using namespace Firebird;
-    IMaster* master = fb_get_master_interface();
-    ThrowStatusWrapper st(master->getStatus());
-    IUtil* util = master->getUtilInterface();
-    IXpbBuilder* dpb = util->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0);
-    dpb->insertString(&st, isc_dpb_user_name, "SYSDBA");
-    dpb->insertString(&st, isc_dpb_password, "pinecrest");
-    dpb->insertString(&st, isc_dpb_lc_ctype, "UTF8");
-    const QByteArray path = Db().path().toUtf8();
-    IAttachment* att = master->getDispatcher()->attachDatabase(&st, path.constData(), dpb->getBufferLength(&st),
-                                                               dpb->getBuffer(&st));
-    IXpbBuilder* tpb = util->getXpbBuilder(&st, IXpbBuilder::TPB, nullptr, 0);
-    tpb->insertTag(&st, isc_tpb_read);
-    tpb->insertTag(&st, isc_tpb_read_committed);
-    tpb->insertTag(&st, isc_tpb_rec_version);
-    ITransaction* tra = att->startTransaction(&st, tpb->getBufferLength(&st), tpb->getBuffer(&st));
+    bench::RawSession raw(Db().path());
+    ThrowStatusWrapper& st = raw.st;
+    IAttachment* att = raw.att;
+    ITransaction* tra = raw.Start({isc_tpb_read, isc_tpb_read_committed, isc_tpb_rec_version});
     const char* queries[] = {"select * from OBJ order by OBJ_NAME",
                              "select * from FLD order by FLD_ID",
                              "select D.* from DEP D order by D.DEP_ID",
@@ -80,10 +69,6 @@ void Raw(benchmark::State& state)
         benchmark::DoNotOptimize(rows);
     }
     tra->commit(&st);
-    tpb->dispose();
-    dpb->dispose();
-    att->detach(&st);
-    st.dispose();
 }
 
 }  // namespace

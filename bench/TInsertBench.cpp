@@ -54,23 +54,13 @@ void Ours(benchmark::State& state)
 void Raw(benchmark::State& state)
 {
     using namespace Firebird;
-    IMaster* master = fb_get_master_interface();
-    ThrowStatusWrapper st(master->getStatus());
-    IProvider* prov = master->getDispatcher();
-    IUtil* util = master->getUtilInterface();
-    IXpbBuilder* dpb = util->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0);
-    dpb->insertString(&st, isc_dpb_user_name, "SYSDBA");
-    dpb->insertString(&st, isc_dpb_password, "pinecrest");
-    dpb->insertString(&st, isc_dpb_lc_ctype, "UTF8");
-    const QByteArray path = Db().path().toUtf8();
-    IAttachment* att = prov->attachDatabase(&st, path.constData(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
-    IXpbBuilder* tpb = util->getXpbBuilder(&st, IXpbBuilder::TPB, nullptr, 0);
-    tpb->insertTag(&st, isc_tpb_nowait);
-    tpb->insertTag(&st, isc_tpb_read_committed);
-    tpb->insertTag(&st, isc_tpb_rec_version);
+    bench::RawSession raw(Db().path());
+    ThrowStatusWrapper& st = raw.st;
+    IUtil* util = raw.util;
+    IAttachment* att = raw.att;
 
     for (auto _ : state) {
-        ITransaction* tra = att->startTransaction(&st, tpb->getBufferLength(&st), tpb->getBuffer(&st));
+        ITransaction* tra = raw.Start({isc_tpb_nowait, isc_tpb_read_committed, isc_tpb_rec_version});
         IStatement* gen = att->prepare(&st, tra, 0, "select gen_id(BENCH_ID, 1) from RDB$DATABASE", 3,
                                        IStatement::PREPARE_PREFETCH_METADATA);
         IStatement* ins = att->prepare(&st, tra, 0, "insert into BENCH (BENCH_ID, NAME, AMOUNT, DT) values (?, ?, ?, ?)",
@@ -122,10 +112,6 @@ void Raw(benchmark::State& state)
         ins->free(&st);
         tra->commit(&st);
     }
-    tpb->dispose();
-    dpb->dispose();
-    att->detach(&st);
-    st.dispose();
     state.SetItemsProcessed(state.iterations() * kRows);
 }
 

@@ -24,6 +24,35 @@ FbConnectParams ScratchDatabase::params() const
     return p;
 }
 
+RawSession::RawSession(const QString& path)
+    : master(Firebird::fb_get_master_interface()), st(master->getStatus()), util(master->getUtilInterface())
+{
+    Firebird::IXpbBuilder* dpb = util->getXpbBuilder(&st, Firebird::IXpbBuilder::DPB, nullptr, 0);
+    dpb->insertString(&st, isc_dpb_user_name, "SYSDBA");
+    dpb->insertString(&st, isc_dpb_password, "pinecrest");
+    dpb->insertString(&st, isc_dpb_lc_ctype, "UTF8");
+    const QByteArray file = path.toUtf8();
+    att = master->getDispatcher()->attachDatabase(&st, file.constData(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
+    dpb->dispose();
+}
+
+RawSession::~RawSession()
+{
+    if (att)
+        att->detach(&st);
+    st.dispose();
+}
+
+Firebird::ITransaction* RawSession::Start(std::initializer_list<unsigned char> tags)
+{
+    Firebird::IXpbBuilder* tpb = util->getXpbBuilder(&st, Firebird::IXpbBuilder::TPB, nullptr, 0);
+    for (unsigned char tag : tags)
+        tpb->insertTag(&st, tag);
+    Firebird::ITransaction* tra = att->startTransaction(&st, tpb->getBufferLength(&st), tpb->getBuffer(&st));
+    tpb->dispose();
+    return tra;
+}
+
 QString StartServer(QProcess& server)
 {
     server.setReadChannel(QProcess::StandardError);

@@ -4,6 +4,8 @@
 
 #include "db/FbClient.h"
 
+#include <firebird/Interface.h>
+
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -31,6 +33,23 @@ void FillLargeCatalogue(const FbConnectParams& params, int objects, int fields);
 
 // Starts build/bin/server on a free loopback port; returns the port.
 QString StartServer(QProcess& server);
+
+// The raw object API, without our layer: the baseline the benchmarks compare
+// with. Attaches as SYSDBA in UTF8; detaches when it goes.
+class RawSession {
+public:
+    explicit RawSession(const QString& path);
+    ~RawSession();
+    RawSession(const RawSession&) = delete;
+    RawSession& operator=(const RawSession&) = delete;
+    // A transaction with these TPB tags (isc_tpb_read, isc_tpb_nowait, ...).
+    Firebird::ITransaction* Start(std::initializer_list<unsigned char> tags);
+
+    Firebird::IMaster* master;
+    Firebird::ThrowStatusWrapper st;
+    Firebird::IUtil* util;
+    Firebird::IAttachment* att = nullptr;
+};
 
 struct RatioLine {
     std::string label;

@@ -31,6 +31,15 @@ std::unique_ptr<TFrmlIt> TFrmlIt::Clone() const
     return n;
 }
 
+QString TFrmlIt::FuncName(TDB& db) const
+{
+    try {
+        return db.FrmlFuncToName(Func);
+    } catch (const ExceptionPos&) {
+        return QString::number(static_cast<int>(Func));
+    }
+}
+
 QString TFrmlIt::Text(TDB& db, bool AFull) const
 {
     if (!IsFunc()) {
@@ -41,12 +50,7 @@ QString TFrmlIt::Text(TDB& db, bool AFull) const
         return ConstValue.isNull() || ConstType == ftNone ? ConstValue.asString()
                                                           : db.VarToStrByFldType(ConstValue, ConstType, false);
     }
-    QString name;
-    try {
-        name = db.FrmlFuncToName(Func);
-    } catch (const ExceptionPos&) {
-        name = QString::number(static_cast<int>(Func));
-    }
+    const QString name = FuncName(db);
     if (FrmlItList.empty() || !AFull)
         return name;
     auto child = [&](size_t i) { return FrmlItList[i]->Text(db, AFull); };

@@ -69,6 +69,8 @@ public:
     bool IsField() const { return !IsFunc() && FldValue; }
     // The configurator's text; with AFull false a function renders as its name only.
     QString Text(TDB& db, bool AFull = true) const;
+    // The function's display name, or its number when the database has no row for it.
+    QString FuncName(TDB& db) const;
     std::unique_ptr<TFrmlIt> Clone() const;
 };
 

@@ -641,15 +641,8 @@ Value TRec::CalcNode(const TFrmlIt& n)
         }
     }
     case ffInc: return Counter(*kids.at(0));
-    default: {
-        QString name;
-        try {
-            name = db().FrmlFuncToName(n.Func);
-        } catch (const ExceptionPos&) {
-            name = QString::number(static_cast<int>(n.Func));
-        }
-        RaiseMsgFmt(QStringLiteral("TRec.CalcRecItem: Функция \"%s\" неизвестна системе."), {name});
-    }
+    default:
+        RaiseMsgFmt(QStringLiteral("TRec.CalcRecItem: Функция \"%s\" неизвестна системе."), {n.FuncName(db())});
     }
 }
 

@@ -128,7 +128,7 @@ std::pair<QString, QString> HostPort(const QString& text)
 
 // What the data commands share: the database, the user, the clock.
 struct SessionArgs {
-    QString location, login, filterSid, server;
+    QString login, filterSid, server;
     bool count = false, sqlOnly = false;
     FbConnectParams params;
     QStringList positional;
@@ -136,14 +136,6 @@ struct SessionArgs {
 
 bool ParseSession(const QStringList& args, SessionArgs& out)
 {
-    QString& location = out.location;
-    QString& login = out.login;
-    QString& filterSid = out.filterSid;
-    QString& server = out.server;
-    bool& count = out.count;
-    bool& sqlOnly = out.sqlOnly;
-    FbConnectParams& params = out.params;
-    QStringList& positional = out.positional;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString a = args[i];
         auto value = [&](QString& target) {
@@ -154,32 +146,29 @@ bool ParseSession(const QStringList& args, SessionArgs& out)
         };
         bool ok = true;
         if (a == u"--db")
-            ok = value(location);
+            ok = value(out.params.location);
         else if (a == u"--user")
-            ok = value(login);
+            ok = value(out.login);
         else if (a == u"--filter")
-            ok = value(filterSid);
+            ok = value(out.filterSid);
         else if (a == u"--server")
-            ok = value(server);
+            ok = value(out.server);
         else if (a == u"--db-user")
-            ok = value(params.user);
+            ok = value(out.params.user);
         else if (a == u"--db-password")
-            ok = value(params.password);
+            ok = value(out.params.password);
         else if (a == u"--count")
-            count = true;
+            out.count = true;
         else if (a == u"--sql")
-            sqlOnly = true;
+            out.sqlOnly = true;
         else if (a.startsWith(u"--"))
             ok = false;
         else
-            positional << a;
+            out.positional << a;
         if (!ok)
             return false;
     }
-    if (location.isEmpty() || login.isEmpty() || positional.isEmpty())
-        return false;
-    params.location = location;
-    return true;
+    return !out.params.location.isEmpty() && !out.login.isEmpty() && !out.positional.isEmpty();
 }
 
 // Connects as the user and loads the catalogue with the user's rights.
@@ -225,8 +214,6 @@ int Select(const QStringList& args)
     SessionArgs a;
     if (!ParseSession(args, a) || a.positional.size() != 1)
         return Usage();
-    const QString& filterSid = a.filterSid;
-    const bool count = a.count, sqlOnly = a.sqlOnly;
     TDB db;
     TObjList list(db);
     OpenSession(a, db, list);
@@ -239,16 +226,16 @@ int Select(const QStringList& args)
             columns.emplace_back(f, sql.AddFld(f));
     sql.AddHideFltrs();
     TFltr filter(list);
-    if (!filterSid.isEmpty()) {
-        filter.LoadBySId(filterSid);
+    if (!a.filterSid.isEmpty()) {
+        filter.LoadBySId(a.filterSid);
         CheckFltr(filter);
         sql.AddFltr(&filter);
     }
     auto q = db.CreateIBSQLS(false);
-    const QString text = sql.GetSelectSQL(true, count);
+    const QString text = sql.GetSelectSQL(true, a.count);
     q->SetSQL(text);
     sql.SetFltrParams(*q);
-    if (sqlOnly) {
+    if (a.sqlOnly) {
         Out() << text << '\n';
         for (const QString& name : q->ParamNames())
             Out() << ':' << name << " = " << q->ParamValue(name).toLogText() << '\n';
@@ -256,7 +243,7 @@ int Select(const QStringList& args)
         return 0;
     }
     q->ExecQuery();
-    if (count) {
+    if (a.count) {
         Out() << q->Field(0).asInteger() << '\n';
         Out().flush();
         return 0;

@@ -447,8 +447,9 @@ void TMainForm::RestoreWindow()
     const QRect primaryRect = primary ? primary->geometry() : QRect(0, 0, 1024, 768);
     StoredBounds b{s->value(QStringLiteral("Left")), s->value(QStringLiteral("Top")), s->value(QStringLiteral("Width")),
                    s->value(QStringLiteral("Height"))};
-    QScreen* at = b.left.isValid() ? QGuiApplication::screenAt(QPoint(b.left.toInt(), b.top.toInt())) : primary;
-    const QRect work = (at ? at : primary) ? (at ? at : primary)->availableGeometry() : primaryRect;
+    QScreen* at = b.left.isValid() ? QGuiApplication::screenAt(QPoint(b.left.toInt(), b.top.toInt())) : nullptr;
+    QScreen* screen = at ? at : primary;
+    const QRect work = screen ? screen->availableGeometry() : primaryRect;
     setGeometry(RestoreBounds(b, primaryRect, work));
     boundsRestored_ = true;
     if (s->value(QStringLiteral("State")).toInt() == 2)
